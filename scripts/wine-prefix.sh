@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Creates the Wine prefix once: no Mono or Gecko, Japanese font substitutes,
+# and windows that Wine decorates itself (Xvfb has no window manager).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
+[ -f "$WINEPREFIX/.aurecho-ready" ] && exit 0
+mkdir -p "$WINEPREFIX"
+# Serialise concurrent first uses (CTest may start several Wine tests at once).
+exec 9>"$WINEPREFIX.lock"
+flock 9
+[ -f "$WINEPREFIX/.aurecho-ready" ] && exit 0
+echo "creating Wine prefix in $WINEPREFIX" >&2
+wineboot -i >/dev/null 2>&1 || true
+jp=IPAPGothic
+for face in "ＭＳ Ｐゴシック" "ＭＳ ゴシック" "MS PGothic" "MS Gothic" "MS UI Gothic" "Meiryo" "Meiryo UI" "Yu Gothic UI"; do
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "$jp" /f >/dev/null 2>&1
+done
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d Y /f >/dev/null 2>&1
+wineserver -w
+touch "$WINEPREFIX/.aurecho-ready"

@@ -1,0 +1,34 @@
+// Every run-time text, in two languages: row 0 Japanese, row 1 English.
+#pragma once
+#include <string>
+
+namespace texts {
+
+constexpr int languageCount = 2;
+using Text = const wchar_t*;
+
+extern const Text fileMenuTexts[languageCount][11];
+extern const Text editMenuTexts[languageCount][9];
+extern const Text effectMenuTexts[languageCount][9];
+extern const Text helpMenuTexts[languageCount][8];
+extern const Text panelTexts[languageCount][4];
+extern const Text fileMessages[languageCount][5];
+extern const Text progressTexts[languageCount][11];
+extern const Text deviceMessages[languageCount][2];
+extern const Text fourBitMessage[languageCount];
+extern const Text bitMixMessage[languageCount];
+extern const Text convertTexts[languageCount][2];
+extern const Text settingsMessages[languageCount][2];
+extern const Text convertCaption[languageCount];
+extern const Text currentFormatCaption[languageCount];
+extern const Text equalizerCaption[languageCount];
+extern const Text titleTexts[languageCount];
+extern const Text versionText;
+extern const Text waitingCaption;
+
+// Shows a number of seconds by a pattern such as "0.00 秒": the "0.00" becomes the number
+// with two decimals, rounded half away from zero on its 15-digit decimal form, and the
+// rest of the pattern is copied.
+std::wstring formatSeconds(double seconds, const std::wstring& pattern);
+
+}  // namespace texts

@@ -1,0 +1,21 @@
+// The canonical 44-byte PCM WAV header, the only header this program writes.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+constexpr uint32_t waveHeaderSize = 44;
+using WaveHeader = std::array<uint8_t, waveHeaderSize>;
+
+// Data size = sampleUnits x 2 x channels; RIFF size = data size + 36. Two channels make a
+// stereo header, anything else a mono one.
+WaveHeader makeWaveHeader(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16_t channels,
+                          uint32_t sampleUnits);
+
+// Writes the header at the start of an open stream and leaves it at offset 44.
+// Returns false when the write fails.
+bool writeWaveHeader(std::FILE* file, uint32_t samplesPerSec, uint16_t bitsPerSample,
+                     uint16_t channels, uint32_t sampleUnits);
+
+// Rewrites only the RIFF size (offset 4) and the data size (offset 40). No stream, no-op.
+bool patchWaveSizes(std::FILE* file, uint32_t sampleUnits, uint16_t channels);
