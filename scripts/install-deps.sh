@@ -10,8 +10,8 @@ pkgs=(
   wine wine32:i386 libwine:i386 libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386
   xvfb xauth x11-utils
   pulseaudio pulseaudio-utils
-  imagemagick fonts-ipafont-gothic
-  sox
+  imagemagick fonts-ipafont-gothic fonts-wine
+  sox bc
 )
 
 missing=()

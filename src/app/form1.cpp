@@ -1,0 +1,288 @@
+// The main window's life: construction, creation, showing and closing, message routing,
+// the settings file, the command line and the small Help menu settings.
+#include "app/form1.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "app/ids.h"
+#include "app/settings.h"
+#include "document/format_table.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+const wchar_t* const settingsFileName = L"Aurecho32.dat";
+}
+
+TForm1::TForm1(const std::wstring& commandLine) : cmd(parseCommandLine(commandLine)) {
+    applicationTitle = texts::titleTexts[0];
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    programIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
+    programIconSmall = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = instance;
+    wc.hIcon = programIcon;
+    wc.hIconSm = programIconSmall;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = L"TForm1";
+    RegisterClassExW(&wc);
+
+    createMenu();
+    hwnd = CreateWindowExW(0, L"TForm1", applicationTitle.c_str(),
+                           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                           CW_USEDEFAULT, CW_USEDEFAULT, 325, 165, nullptr, mainMenu1, instance, this);
+    createControls();
+
+    DragAcceptFiles(hwnd, TRUE);
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    doc.blockBytes = 4410;
+    // Outer size 325 x 165, centred on the screen.
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - 325) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - 165) / 2;
+    SetWindowPos(hwnd, nullptr, x, y, 325, 165, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int i = 0; i < 4; ++i) EnableWindow(bitBtn[i], FALSE);
+    applyLanguage();
+}
+
+TForm1::~TForm1() {
+    if (display.pictureDc) {
+        SelectObject(display.pictureDc, display.previousBitmap);
+        DeleteDC(display.pictureDc);
+    }
+    if (display.picture) DeleteObject(display.picture);
+    if (font) DeleteObject(font);
+}
+
+void TForm1::FormCreate() {
+    std::fill(display.levelSamples.begin(), display.levelSamples.end(), 0.0f);
+    formatItemClick(findFormatItem(2, 44100, 16));
+    trackBarProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(trackBar1, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(trackBarHook)));
+    readSettingsFile();
+    if (GetMenuState(mainMenu1, ids::K16, MF_BYCOMMAND) & MF_CHECKED)
+        doc.playBufferFactor = 0.4f;
+    else if (GetMenuState(mainMenu1, ids::K17, MF_BYCOMMAND) & MF_CHECKED)
+        doc.playBufferFactor = 0.08f;
+}
+
+void TForm1::FormShow() {
+    SetFocus(bitBtn[4]);
+    drawRecordLevels();
+    runCommandLine();
+}
+
+// ---- Routing -------------------------------------------------------------------------
+
+LRESULT CALLBACK TForm1::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* form = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        form->hwnd = h;
+        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+    if (!form) return DefWindowProcW(h, msg, wp, lp);
+    return form->route(msg, wp, lp);
+}
+
+LRESULT TForm1::route(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_QUERYENDSESSION:
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        return 1;
+    case WM_DROPFILES:
+        onDropFiles(reinterpret_cast<HDROP>(wp));
+        return 0;
+    case MM_WOM_DONE:
+        onWaveOutDone(wp, lp);
+        return 0;
+    case MM_WIM_DATA:
+        onWaveInData(wp, lp);
+        return 0;
+    case WM_COMMAND:
+        onCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+        return 0;
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+        if (item.CtlID == ids::Image1) {
+            BitBlt(item.hDC, 0, 0, item.rcItem.right, item.rcItem.bottom, display.pictureDc, 0, 0, SRCCOPY);
+        } else {
+            drawButton(item);
+        }
+        return TRUE;
+    }
+    case WM_CLOSE: {
+        bool keepOpen = false;
+        FormClose(keepOpen);
+        if (!keepOpen) DestroyWindow(hwnd);
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void TForm1::onCommand(WORD id, WORD code, HWND control) {
+    if (control) {
+        if (id == ids::Image1 && code == STN_CLICKED) Image1Click();
+        if (code != BN_CLICKED) return;
+        switch (id) {
+        case ids::BitBtn1: BitBtn1Click(); break;
+        case ids::BitBtn2: BitBtn2Click(); break;
+        case ids::BitBtn3: BitBtn3Click(); break;
+        case ids::BitBtn4: BitBtn4Click(); break;
+        case ids::BitBtn5: BitBtn5Click(); break;
+        }
+        return;
+    }
+    if (id >= ids::FormatFirst && id <= ids::FormatLast) {
+        formatItemClick(id - ids::FormatFirst);
+        return;
+    }
+    switch (id) {
+    case ids::Waiting1: Waiting1Click(); break;
+    case ids::K11: K11Click(); break;
+    case ids::K12: K12Click(); break;
+    case ids::K16: K16Click(); break;
+    case ids::K17: K17Click(); break;
+    case ids::K4: K4Click(); break;
+    case ids::K5: K5Click(); break;
+    default: break;  // commands that do nothing yet
+    }
+}
+
+void TForm1::onDropFiles(HDROP drop) {
+    wchar_t name[MAX_PATH * 4];
+    const bool got = DragQueryFileW(drop, 0, name, static_cast<UINT>(std::size(name))) > 0;
+    DragFinish(drop);
+    if (got) openWaveFile(name);
+}
+
+// ---- Closing -------------------------------------------------------------------------
+
+void TForm1::FormClose(bool& keepOpen) {
+    if (!IsWindowEnabled(bitBtn[4])) BitBtn4Click();
+    // A program started with a file argument edits that file in place and never asks.
+    if (directMode()) doc.modified = false;
+    if (doc.modified) {
+        const std::wstring question = caption() + texts::fileMessages[languageIndex][0];
+        const int answer = MessageBoxW(hwnd, question.c_str(), texts::titleTexts[languageIndex],
+                                       MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+        if (answer == IDCANCEL || (answer == IDYES && !saveAs())) {
+            keepOpen = true;
+            return;
+        }
+    }
+    refreshWorkHeader();
+    closeWorkFile();
+    Sleep(100);
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(m.wParam));
+            break;
+        }
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+    if (!directMode()) DeleteFileW(doc.workFileName.c_str());
+    closeInputDevice();
+    DragAcceptFiles(hwnd, FALSE);
+    writeSettingsFile();
+}
+
+// ---- Settings file -------------------------------------------------------------------
+
+std::wstring TForm1::programDirectory() const {
+    std::wstring path(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(n);
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring TForm1::settingsPath() const { return programDirectory() + settingsFileName; }
+
+void TForm1::readSettingsFile() {
+    FILE* f = _wfopen(settingsPath().c_str(), L"rb");
+    if (!f) return;
+    uint8_t bytes[settingsFileSize];
+    const size_t n = std::fread(bytes, 1, sizeof bytes, f);
+    std::fclose(f);
+
+    const Settings s = readSettings(bytes, n);
+    languageIndex = s.languageIndex;
+    applyLanguage();
+    CheckMenuItem(mainMenu1, ids::Waiting1, MF_BYCOMMAND | (s.waiting ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(mainMenu1, ids::K16, MF_BYCOMMAND | (s.playBufferStandard ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(mainMenu1, ids::K17, MF_BYCOMMAND | (s.playBufferSmall ? MF_CHECKED : MF_UNCHECKED));
+    display.levelColor = s.levelColor;
+}
+
+void TForm1::writeSettingsFile() {
+    FILE* f = _wfopen(settingsPath().c_str(), L"wb");
+    if (!f) {
+        plainMessage(texts::settingsMessages[languageIndex][0]);
+        return;
+    }
+    Settings s;
+    s.languageIndex = languageIndex;
+    s.waiting = GetMenuState(mainMenu1, ids::Waiting1, MF_BYCOMMAND) & MF_CHECKED;
+    s.playBufferStandard = GetMenuState(mainMenu1, ids::K16, MF_BYCOMMAND) & MF_CHECKED;
+    s.playBufferSmall = GetMenuState(mainMenu1, ids::K17, MF_BYCOMMAND) & MF_CHECKED;
+    s.levelColor = display.levelColor;
+    const auto bytes = writeSettings(s);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const bool closed = std::fclose(f) == 0;
+    if (!written || !closed)
+        MessageBoxW(hwnd, texts::settingsMessages[languageIndex][1], applicationTitle.c_str(), MB_ICONSTOP);
+}
+
+// ---- Command line --------------------------------------------------------------------
+
+void TForm1::runCommandLine() {
+    if (cmd.text.empty()) return;
+    if (!cmd.fileName.empty()) {
+        if (FILE* probe = _wfopen(cmd.fileName.c_str(), L"rb")) {
+            std::fclose(probe);
+            openWaveFile(cmd.fileName);
+            BitBtn3Click();
+            return;
+        }
+    }
+    selectFormatItem(cmd.channels, cmd.rate, cmd.bits);
+    BitBtn5Click();
+}
+
+// ---- Help menu settings --------------------------------------------------------------
+
+void TForm1::Waiting1Click() {
+    const bool checked = GetMenuState(mainMenu1, ids::Waiting1, MF_BYCOMMAND) & MF_CHECKED;
+    CheckMenuItem(mainMenu1, ids::Waiting1, MF_BYCOMMAND | (checked ? MF_UNCHECKED : MF_CHECKED));
+}
+
+void TForm1::K16Click() { playBufferClicked(ids::K16, 0.4f); }
+void TForm1::K17Click() { playBufferClicked(ids::K17, 0.08f); }
+
+void TForm1::playBufferClicked(UINT checkedId, float factor) {
+    CheckMenuItem(mainMenu1, ids::K16, MF_BYCOMMAND | MF_UNCHECKED);
+    CheckMenuItem(mainMenu1, ids::K17, MF_BYCOMMAND | MF_UNCHECKED);
+    CheckMenuItem(mainMenu1, checkedId, MF_BYCOMMAND | MF_CHECKED);
+    doc.playBufferFactor = factor;
+    // The stop operation ends a playback and sizes the buffers again for the new choice.
+    if (doc.hasSound && !transport.inputDevice) BitBtn4Click();
+}
+
+int TForm1::plainMessage(const std::wstring& text, UINT flags) {
+    return MessageBoxW(hwnd, text.c_str(), applicationTitle.c_str(), flags);
+}

@@ -1,0 +1,94 @@
+// The working sound: its file, its format record, its length and how the main window
+// shows it.
+
+#include <cstdio>
+
+#include "app/form1.h"
+
+#include <commctrl.h>
+#include "app/ids.h"
+#include "document/sound_math.h"
+#include "document/wave_header.h"
+
+void TForm1::rebuildDeviceFormat() {
+    WAVEFORMATEX& f = doc.deviceFormat;
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = doc.recordFormat.channels;
+    f.nSamplesPerSec = doc.recordFormat.samplesPerSec;
+    f.wBitsPerSample = doc.recordFormat.bitsPerSample;
+    f.nBlockAlign = static_cast<WORD>(f.wBitsPerSample / 8 * f.nChannels);
+    f.nAvgBytesPerSec = f.nBlockAlign * f.nSamplesPerSec;
+    f.cbSize = sizeof(WAVEFORMATEX);
+    doc.frameBytes = f.nBlockAlign;
+}
+
+void TForm1::setLength(DWORD byteLength) {
+    const LengthCount c = splitLength(byteLength, doc.blockBytes);
+    doc.blockCount = c.blockCount;
+    doc.remainderBytes = c.remainderBytes;
+}
+
+DWORD TForm1::soundBytes() const {
+    return dataLength(LengthCount{doc.blockCount, doc.remainderBytes}, doc.blockBytes);
+}
+
+double TForm1::soundSeconds() const { return lengthSeconds(soundBytes(), doc.deviceFormat.nAvgBytesPerSec); }
+
+void TForm1::showLength(double seconds) {
+    setLabel(ids::Label2, texts::formatSeconds(0.0, texts::panelTexts[languageIndex][3]));
+    setLabel(ids::Label4, texts::formatSeconds(seconds, texts::panelTexts[languageIndex][3]));
+    SendMessageW(trackBar1, TBM_SETRANGEMAX, TRUE, sliderMaxFor(seconds));
+    SendMessageW(trackBar1, TBM_SETPOS, TRUE, 0);
+    doc.playBufferFactor = choosePlayBufferFactor(
+        GetMenuState(mainMenu1, ids::K16, MF_BYCOMMAND) & MF_CHECKED,
+        GetMenuState(mainMenu1, ids::K17, MF_BYCOMMAND) & MF_CHECKED, doc.playBufferFactor, seconds);
+}
+
+void TForm1::refreshWorkHeader() { patchWaveSizes(doc.workFile, soundBytes() / 2, 1); }
+
+void TForm1::closeWorkFile() {
+    if (doc.workFile) std::fclose(doc.workFile);
+    doc.workFile = nullptr;
+}
+
+void TForm1::resetDocument() {
+    doc.hasSound = doc.modified = doc.hasFileName = false;
+    transport.overwriteMode = transport.recordOpenFailed = transport.playFailed = false;
+    doc.currentFileName.clear();
+    refreshWorkHeader();
+    closeWorkFile();
+    closeInputDevice();
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(m.wParam));
+            break;
+        }
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+    if (!directMode()) DeleteFileW(doc.workFileName.c_str());
+    std::fill(display.levelSamples.begin(), display.levelSamples.end(), 0.0f);
+    drawRecordLevels();
+    doc.blockCount = 0;
+    doc.overwriteBlocks = 0;
+    SendMessageW(trackBar1, TBM_SETRANGEMAX, TRUE, 0);
+    SendMessageW(trackBar1, TBM_SETPOS, TRUE, 0);
+    setLabel(ids::Label2, texts::formatSeconds(0.0, texts::panelTexts[languageIndex][1]));
+    setLabel(ids::Label4, texts::formatSeconds(0.0, texts::panelTexts[languageIndex][3]));
+    EnableMenuItem(mainMenu1, static_cast<UINT>(reinterpret_cast<UINT_PTR>(formatMenu)), MF_BYCOMMAND | MF_ENABLED);
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(programIcon));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(programIconSmall));
+    setCaption(texts::titleTexts[languageIndex]);
+    ShowWindow(image1, SW_SHOW);
+    EnableWindow(trackBar1, TRUE);
+}
+
+std::wstring TForm1::newWorkFileName() const {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    wchar_t stamp[32];
+    swprintf(stamp, 32, L"%04u%02u%02u_%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+             t.wSecond);
+    return programDirectory() + L"aurecho_" + stamp + L".wav";
+}
