@@ -7,11 +7,12 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 sound=1
 [ "${1:-}" = "--no-sound" ] && { sound=0; shift; }
 
-rig="$root/build/rig"
+export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
+rig="$(dirname "$WINEPREFIX")/rig-$(basename "$WINEPREFIX")"
 mkdir -p "$rig"
 pids=()
 cleanup() {
-  WINEPREFIX="$root/build/wineprefix" wineserver -k >/dev/null 2>&1 || true
+  wineserver -k >/dev/null 2>&1 || true
   for p in "${pids[@]}"; do kill "$p" >/dev/null 2>&1 || true; done
   wait >/dev/null 2>&1 || true
 }
@@ -52,5 +53,5 @@ else
   export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/none"
 fi
 
-WINEPREFIX="$root/build/wineprefix" wineserver -p >/dev/null 2>&1 || true
+wineserver -p >/dev/null 2>&1 || true
 "$@"

@@ -17,10 +17,12 @@ TForm1* Form1 = nullptr;
 
 namespace {
 const wchar_t* const settingsFileName = L"Aurecho32.dat";
+const UINT_PTR timer1Id = 1;
 }
 
 TForm1::TForm1(const std::wstring& commandLine) : cmd(parseCommandLine(commandLine)) {
     applicationTitle = texts::titleTexts[0];
+    clipboardFormat = RegisterClipboardFormatW(L"WAVE.Format");
     HINSTANCE instance = GetModuleHandleW(nullptr);
     programIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
     programIconSmall = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
@@ -51,9 +53,13 @@ TForm1::TForm1(const std::wstring& commandLine) : cmd(parseCommandLine(commandLi
     SetWindowPos(hwnd, nullptr, x, y, 325, 165, SWP_NOZORDER | SWP_NOACTIVATE);
     for (int i = 0; i < 4; ++i) EnableWindow(bitBtn[i], FALSE);
     applyLanguage();
+    createBusyFrames();
+    SetTimer(hwnd, timer1Id, 100, nullptr);
 }
 
 TForm1::~TForm1() {
+    for (HIMAGELIST list : display.imageLists)
+        if (list) ImageList_Destroy(list);
     if (display.pictureDc) {
         SelectObject(display.pictureDc, display.previousBitmap);
         DeleteDC(display.pictureDc);
@@ -102,10 +108,16 @@ LRESULT TForm1::route(UINT msg, WPARAM wp, LPARAM lp) {
         onDropFiles(reinterpret_cast<HDROP>(wp));
         return 0;
     case MM_WOM_DONE:
-        onWaveOutDone(wp, lp);
+        onWaveOutDone(wp);
         return 0;
     case MM_WIM_DATA:
         onWaveInData(wp, lp);
+        return 0;
+    case WM_TIMER:
+        if (wp == timer1Id) Timer1Timer();
+        return 0;
+    case WM_HSCROLL:
+        if (reinterpret_cast<HWND>(lp) == trackBar1 && LOWORD(wp) != TB_ENDTRACK) TrackBar1Change();
         return 0;
     case WM_COMMAND:
         onCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
@@ -280,7 +292,7 @@ void TForm1::playBufferClicked(UINT checkedId, float factor) {
     CheckMenuItem(mainMenu1, checkedId, MF_BYCOMMAND | MF_CHECKED);
     doc.playBufferFactor = factor;
     // The stop operation ends a playback and sizes the buffers again for the new choice.
-    if (doc.hasSound && !transport.inputDevice) BitBtn4Click();
+    if (doc.hasSound && !rec.hWaveIn) BitBtn4Click();
 }
 
 int TForm1::plainMessage(const std::wstring& text, UINT flags) {

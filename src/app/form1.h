@@ -1,13 +1,16 @@
 // The main window: its controls, menus, program state and handlers.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <mmsystem.h>
 
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/level_display.h"
 #include "app/texts.h"
+#include "audio/transport_math.h"
 
 // The working sound (document) state, shared by every command.
 struct DocumentState {
@@ -23,7 +26,6 @@ struct DocumentState {
     DWORD blockBytes = 4410;
     DWORD blockCount = 0;
     DWORD remainderBytes = 0;
-    DWORD overwriteBlocks = 0;
     DWORD playBlockWords = 0;
     float playBufferFactor = 0.4f;
     bool hasSound = false;
@@ -32,20 +34,47 @@ struct DocumentState {
     std::wstring currentFileName;
 };
 
-// Transport flags that emptying the document resets.
-struct TransportState {
-    bool overwriteMode = false;
-    bool recordOpenFailed = false;
+constexpr int audioBufferCount = 4;
+constexpr DWORD maxPlayBlockWords = 48000;
+
+// Playback: four rotating buffers streamed from the working file.
+struct PlaybackState {
+    HWAVEOUT hWaveOut = nullptr;
+    WAVEHDR outHeaders[audioBufferCount]{};
+    std::vector<short> outBuffers = std::vector<short>(audioBufferCount * maxPlayBlockWords);
+    bool queued[audioBufferCount]{};  // handed to the device and not yet back
+    FILE* playFile = nullptr;
+    DWORD playStartBytes = 0;
+    DWORD playRemainBytes = 0;
+    DWORD playedBlocks = 0;
+    DWORD playQueuedBytes = 0;  // bytes of the section handed to the device so far
     bool playFailed = false;
-    HWAVEIN inputDevice = nullptr;
-    HWAVEOUT outputDevice = nullptr;
+    bool resumeAfterDrag = false;
+    bool draining = false;  // every buffer is back; waiting for the device to play them out
+    DWORD drainDeadline = 0;
 };
+
+// Recording: four heap buffers filled by the input device and written to the working file.
+struct RecordingState {
+    HWAVEIN hWaveIn = nullptr;
+    WAVEHDR* inHeaders[audioBufferCount]{};
+    int queuedInBuffers = 0;
+    bool overwriteMode = false;
+    DWORD overwriteStart = 0;
+    DWORD overwriteBlocks = 0;
+    bool recordOpenFailed = false;
+    bool writeFailed = false;
+    DWORD lastHeaderPatch = 0;  // tick of the last size update of the working file
+};
+
+constexpr int levelWidth = 127, levelHeight = 33;
 
 // The level picture and its colour.
 struct DisplayState {
     std::vector<float> levelSamples = std::vector<float>(48000, 0.0f);
     COLORREF levelColor = 0x0000FF00;
     HDC pictureDc = nullptr;
+    HIMAGELIST imageLists[4]{};  // ImageList1..4: the busy animation in four colours
     HBITMAP picture = nullptr;
     HGDIOBJ previousBitmap = nullptr;
 };
@@ -106,6 +135,7 @@ private:
     void showLength(double seconds);
     void refreshWorkHeader();
     void closeWorkFile();
+    bool writeWorkHeader(const std::wstring& path, DWORD sampleUnits);
     void resetDocument();
     std::wstring newWorkFileName() const;
 
@@ -114,7 +144,10 @@ private:
     void resetFormatMenu();
     void selectFormatItem(int channels, int rate, int bits);
 
-    // Level display
+    // Level display and busy animation
+    void createBusyFrames();
+    void showBusyFrame(int list, int frame);
+    void drawPlayLevels();
     void drawRecordLevels();
     void drawLevels(DWORD n);
     void clearLevels();
@@ -122,17 +155,51 @@ private:
     void showPicture();
     void Image1Click();
 
+public:
+    // The busy animation of long commands: frame 0 now, further frames as work is counted.
+    BusyCounter beginBusy(uint32_t threshold);
+    void busyStep(BusyCounter& busy);
+    void endBusy();
+private:
+
+    // Playback
+    void BitBtn3Click();
+    void openOutputDevice();
+    bool fillPlayBuffer(int i);
+    void onWaveOutDone(WPARAM device);
+    bool stopPlayback();
+    void showPlaybackEnd();
+    void checkDrained();
+    bool playing() const { return play.hWaveOut != nullptr; }
+    bool equalizerOn() const { return false; }
+
+    // Recording
+    void BitBtn5Click();
+    void openInputDevice();
+    void onWaveInData(WPARAM device, LPARAM header);
+    void storeRecordedBuffer(WAVEHDR* header);
+    void closeInputDevice();
+    bool recording() const { return !IsWindowEnabled(bitBtn[4]) && rec.hWaveIn != nullptr; }
+    bool openWorkFileForRecording();
+    RecordCounts recordCounts() const;
+    void setRecordCounts(const RecordCounts& c);
+
+    // Transport
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn4Click();
+    void TrackBar1Change();
+    void Timer1Timer();
+    int sliderPosition() const;
+    int sliderMax() const;
+    void setSliderPosition(int position);
+    void setSliderMax(int max);
+    void showPosition(double seconds);
+    DWORD positionToFrameBytes(int position) const;
+
     // Commands whose behaviour arrives with later work; routed already.
-    void BitBtn1Click() {}
-    void BitBtn2Click() {}
-    void BitBtn3Click() {}
-    void BitBtn4Click() {}
-    void BitBtn5Click() {}
     void openWaveFile(const std::wstring&) {}
-    void closeInputDevice() {}
     bool saveAs() { return false; }
-    void onWaveOutDone(WPARAM, LPARAM) {}
-    void onWaveInData(WPARAM, LPARAM) {}
     void onDropFiles(HDROP drop);
 
     HWND hwnd = nullptr;
@@ -143,6 +210,7 @@ private:
     HFONT font = nullptr;
     HICON programIcon = nullptr, programIconSmall = nullptr;
     HMENU mainMenu1 = nullptr;
+    HMENU formatParentMenu = nullptr;  // K2, which holds PCM1
     HMENU formatMenu = nullptr;  // PCM1
     HMENU formatOthersMenu = nullptr;  // K3
     HACCEL accelerators = nullptr;
@@ -160,10 +228,12 @@ private:
     std::vector<CaptionBinding> captionBindings;
 
     CommandLine cmd;
+    UINT clipboardFormat = 0;  // "WAVE.Format": raw sample bytes of the whole sound
     int languageIndex = 0;
     std::wstring applicationTitle;
     DocumentState doc;
-    TransportState transport;
+    PlaybackState play;
+    RecordingState rec;
     DisplayState display;
 };
 

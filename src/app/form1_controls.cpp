@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 #include "app/ids.h"
+#include "app/level_display.h"
 
 namespace {
 
@@ -116,7 +117,8 @@ void TForm1::createControls() {
     label1 = child(panel1, L"STATIC", 0, 20, 5, 50, 13, ids::Label1, font);
     label2 = child(panel1, L"STATIC", 0, 16, 20, 55, 13, ids::Label2, font);
     panel3 = child(hwnd, L"TPanel", 0, 96, 8, 129, 35, ids::Panel3, font);
-    image1 = child(panel3, L"STATIC", SS_OWNERDRAW | SS_NOTIFY, 1, 1, 127, 33, ids::Image1, font);
+    image1 = child(panel3, L"STATIC", SS_OWNERDRAW | SS_NOTIFY, 1, 1, levelWidth, levelHeight, ids::Image1,
+                   font);
     panel2 = child(hwnd, L"TPanel", 0, 232, 8, 73, 35, ids::Panel2, font);
     label3 = child(panel2, L"STATIC", 0, 20, 5, 50, 13, ids::Label3, font);
     label4 = child(panel2, L"STATIC", 0, 16, 20, 55, 13, ids::Label4, font);
@@ -135,7 +137,7 @@ void TForm1::createControls() {
     // The level picture is drawn off screen and copied in on paint.
     HDC screen = GetDC(hwnd);
     display.pictureDc = CreateCompatibleDC(screen);
-    display.picture = CreateCompatibleBitmap(screen, 127, 33);
+    display.picture = CreateCompatibleBitmap(screen, levelWidth, levelHeight);
     display.previousBitmap = SelectObject(display.pictureDc, display.picture);
     ReleaseDC(hwnd, screen);
 }
@@ -169,33 +171,20 @@ std::wstring TForm1::caption() const {
     return text;
 }
 
-// The slider's press and release; playback will use them to stop and resume.
-LRESULT CALLBACK TForm1::trackBarHook(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    return CallWindowProcW(Form1->trackBarProc, h, msg, wp, lp);
-}
-
 // ---- Level picture -------------------------------------------------------------------
 
 void TForm1::drawRecordLevels() { drawLevels(doc.blockBytes); }
 
 void TForm1::drawLevels(DWORD n) {
-    const int w = 127, h = 33, mid = h / 2;
-    RECT all{0, 0, w, h};
+    RECT all{0, 0, levelWidth, levelHeight};
     FillRect(display.pictureDc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     HPEN pen = CreatePen(PS_SOLID, 1, display.levelColor);
     HGDIOBJ old = SelectObject(display.pictureDc, pen);
     const bool eightBit = doc.recordFormat.bitsPerSample == 8;
-    for (DWORD k = 0; k < n / 2 && k < display.levelSamples.size(); k += 8) {
-        float v = display.levelSamples[k] * (1.0f / 32768.0f);
-        if (eightBit) {
-            const int b = static_cast<int>(display.levelSamples[k]) & 0xFF;
-            v = (b - 127) * (1.0f / 127.0f);
-        }
-        const int x = static_cast<int>((k * 2u * w) / n);
-        const int y1 = static_cast<int>(h * -1 * 0.5L * v + mid);
-        const int y2 = static_cast<int>((h / 2) * static_cast<long double>(v) + mid);
-        MoveToEx(display.pictureDc, x, y1, nullptr);
-        LineTo(display.pictureDc, x, y2);
+    for (const LevelBar& bar : levelBars(display.levelSamples.data(), display.levelSamples.size(), n,
+                                         levelWidth, levelHeight, eightBit)) {
+        MoveToEx(display.pictureDc, bar.x, bar.y1, nullptr);
+        LineTo(display.pictureDc, bar.x, bar.y2);
     }
     SelectObject(display.pictureDc, old);
     DeleteObject(pen);
@@ -213,7 +202,7 @@ void TForm1::clearLevels() {
         TranslateMessage(&m);
         DispatchMessageW(&m);
     }
-    RECT all{0, 0, 127, 33};
+    RECT all{0, 0, levelWidth, levelHeight};
     FillRect(display.pictureDc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     drawCentreLine();
     showPicture();
@@ -222,8 +211,8 @@ void TForm1::clearLevels() {
 void TForm1::drawCentreLine() {
     HPEN pen = CreatePen(PS_SOLID, 1, display.levelColor);
     HGDIOBJ old = SelectObject(display.pictureDc, pen);
-    MoveToEx(display.pictureDc, 0, 33 / 2 - 1, nullptr);
-    LineTo(display.pictureDc, 127, 33 / 2 - 1);
+    MoveToEx(display.pictureDc, 0, centreLineRow(levelHeight), nullptr);
+    LineTo(display.pictureDc, levelWidth, centreLineRow(levelHeight));
     SelectObject(display.pictureDc, old);
     DeleteObject(pen);
 }
@@ -234,16 +223,114 @@ void TForm1::showPicture() {
 }
 
 void TForm1::Image1Click() {
-    switch (display.levelColor) {
-    case 0x0000FF00: display.levelColor = 0x000000FF; break;
-    case 0x000000FF: display.levelColor = 0x00FF0000; break;
-    case 0x00FF0000: display.levelColor = 0x0000FFFF; break;
-    case 0x0000FFFF: {
-        const int r = std::rand() % 256, g = std::rand() % 256, b = std::rand() % 256;
-        display.levelColor = RGB(r, g, b);
-        break;
+    int r = 0, g = 0, b = 0;
+    if (display.levelColor == levelYellow) {  // the random colour takes three draws, in order
+        r = std::rand();
+        g = std::rand();
+        b = std::rand();
     }
-    default: display.levelColor = 0x0000FF00; break;
-    }
+    display.levelColor = nextLevelColor(display.levelColor, r, g, b);
     clearLevels();
+}
+
+void TForm1::drawPlayLevels() { drawLevels(doc.playBlockWords); }
+
+// ---- Busy animation ------------------------------------------------------------------
+
+namespace {
+
+// One frame of the busy animation: two stick figures walking towards each other on a
+// baseline and the word WAITING, its letters lighting up one by one.
+void drawBusyFrame(HDC dc, COLORREF colour, int frame) {
+    RECT all{0, 0, levelWidth, levelHeight};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    HPEN pen = CreatePen(PS_SOLID, 1, colour);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    const int base = 30;
+    MoveToEx(dc, 2, base + 1, nullptr);
+    LineTo(dc, levelWidth - 2, base + 1);
+
+    const int swing = (frame % 2 == 0) ? 3 : -3;
+    auto figure = [&](int x, int step) {
+        Ellipse(dc, x - 3, base - 22, x + 4, base - 15);  // head
+        MoveToEx(dc, x, base - 15, nullptr);
+        LineTo(dc, x, base - 7);                          // body
+        MoveToEx(dc, x, base - 7, nullptr);
+        LineTo(dc, x - step, base);                       // legs
+        MoveToEx(dc, x, base - 7, nullptr);
+        LineTo(dc, x + step, base);
+        MoveToEx(dc, x - 4, base - 13 + step / 3, nullptr);  // arms
+        LineTo(dc, x + 4, base - 13 - step / 3);
+    };
+    figure(8 + frame, swing);
+    figure(levelWidth - 9 - frame, -swing);
+
+    LOGFONTW lf{};
+    lf.lfHeight = -11;
+    lf.lfWeight = FW_BOLD;
+    lstrcpyW(lf.lfFaceName, L"Tahoma");
+    HFONT font = CreateFontIndirectW(&lf);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    const wchar_t word[] = L"WAITING";
+    int x = 34;
+    for (int i = 0; i < 7; ++i) {
+        const bool lit = i <= frame % 8;
+        SetTextColor(dc, lit ? colour : RGB(GetRValue(colour) / 3, GetGValue(colour) / 3, GetBValue(colour) / 3));
+        TextOutW(dc, x, 10 - (i == frame % 7 ? 2 : 0), &word[i], 1);
+        SIZE s;
+        GetTextExtentPoint32W(dc, &word[i], 1, &s);
+        x += s.cx + 1;
+    }
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+}
+
+}  // namespace
+
+void TForm1::createBusyFrames() {
+    const COLORREF colours[4] = {levelGreen, levelRed, levelBlue, levelYellow};
+    HDC screen = GetDC(hwnd);
+    HDC dc = CreateCompatibleDC(screen);
+    for (int list = 0; list < 4; ++list) {
+        display.imageLists[list] = ImageList_Create(levelWidth, levelHeight, ILC_COLOR24, 10, 0);
+        for (int frame = 0; frame < 10; ++frame) {
+            HBITMAP bmp = CreateCompatibleBitmap(screen, levelWidth, levelHeight);
+            HGDIOBJ old = SelectObject(dc, bmp);
+            drawBusyFrame(dc, colours[list], frame);
+            SelectObject(dc, old);
+            ImageList_Add(display.imageLists[list], bmp, nullptr);
+            DeleteObject(bmp);
+        }
+    }
+    DeleteDC(dc);
+    ReleaseDC(hwnd, screen);
+}
+
+void TForm1::showBusyFrame(int list, int frame) {
+    if (list < 0 || list > 3 || !display.imageLists[list]) return;
+    ImageList_Draw(display.imageLists[list], frame, display.pictureDc, 0, 0, ILD_NORMAL);
+    showPicture();
+}
+
+BusyCounter TForm1::beginBusy(uint32_t threshold) {
+    BusyCounter busy;
+    busy.threshold = threshold;
+    busy.list = busyListFor(display.levelColor);
+    if (busy.list < 0) busy.list = std::rand() % 4;
+    if (GetMenuState(mainMenu1, ids::Waiting1, MF_BYCOMMAND) & MF_CHECKED) showBusyFrame(busy.list, 0);
+    return busy;
+}
+
+void TForm1::busyStep(BusyCounter& busy) {
+    if (!(GetMenuState(mainMenu1, ids::Waiting1, MF_BYCOMMAND) & MF_CHECKED)) return;
+    if (busy.step()) showBusyFrame(busy.list, busy.frame);
+}
+
+void TForm1::endBusy() {
+    if (GetMenuState(mainMenu1, ids::Waiting1, MF_BYCOMMAND) & MF_CHECKED) clearLevels();
 }

@@ -46,7 +46,8 @@ void TForm1::createMenu() {
     mainMenu1 = CreateMenu();
 
     // File, with Format > Others and Format > PCM (> Others)
-    HMENU kf1 = CreatePopupMenu(), k2 = CreatePopupMenu(), k6 = CreatePopupMenu();
+    HMENU kf1 = CreatePopupMenu(), k6 = CreatePopupMenu();
+    HMENU k2 = formatParentMenu = CreatePopupMenu();
     formatMenu = CreatePopupMenu();
     formatOthersMenu = CreatePopupMenu();
     item(kf1, ids::K1, fileMenuTexts, 1);

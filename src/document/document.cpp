@@ -51,9 +51,16 @@ void TForm1::closeWorkFile() {
     doc.workFile = nullptr;
 }
 
+// Creates or truncates the working file with a new header; the stream stays open at 44.
+bool TForm1::writeWorkHeader(const std::wstring& path, DWORD sampleUnits) {
+    doc.workFile = _wfopen(path.c_str(), L"wb");
+    return writeWaveHeader(doc.workFile, doc.recordFormat.samplesPerSec, doc.recordFormat.bitsPerSample,
+                           doc.recordFormat.channels, sampleUnits);
+}
+
 void TForm1::resetDocument() {
     doc.hasSound = doc.modified = doc.hasFileName = false;
-    transport.overwriteMode = transport.recordOpenFailed = transport.playFailed = false;
+    rec.overwriteMode = rec.recordOpenFailed = play.playFailed = false;
     doc.currentFileName.clear();
     refreshWorkHeader();
     closeWorkFile();
@@ -71,12 +78,12 @@ void TForm1::resetDocument() {
     std::fill(display.levelSamples.begin(), display.levelSamples.end(), 0.0f);
     drawRecordLevels();
     doc.blockCount = 0;
-    doc.overwriteBlocks = 0;
+    rec.overwriteBlocks = 0;
     SendMessageW(trackBar1, TBM_SETRANGEMAX, TRUE, 0);
     SendMessageW(trackBar1, TBM_SETPOS, TRUE, 0);
     setLabel(ids::Label2, texts::formatSeconds(0.0, texts::panelTexts[languageIndex][1]));
     setLabel(ids::Label4, texts::formatSeconds(0.0, texts::panelTexts[languageIndex][3]));
-    EnableMenuItem(mainMenu1, static_cast<UINT>(reinterpret_cast<UINT_PTR>(formatMenu)), MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(formatParentMenu, 2, MF_BYPOSITION | MF_ENABLED);  // PCM1
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(programIcon));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(programIconSmall));
     setCaption(texts::titleTexts[languageIndex]);

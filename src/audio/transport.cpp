@@ -1,0 +1,150 @@
+// The transport buttons, the position slider, the labels and the 100 ms timer.
+#include "app/form1.h"
+#include "app/ids.h"
+#include "document/sound_math.h"
+#include "document/wave_header.h"
+
+int TForm1::sliderPosition() const { return static_cast<int>(SendMessageW(trackBar1, TBM_GETPOS, 0, 0)); }
+int TForm1::sliderMax() const { return static_cast<int>(SendMessageW(trackBar1, TBM_GETRANGEMAX, 0, 0)); }
+void TForm1::setSliderPosition(int position) { SendMessageW(trackBar1, TBM_SETPOS, TRUE, position); }
+void TForm1::setSliderMax(int max) { SendMessageW(trackBar1, TBM_SETRANGEMAX, TRUE, max); }
+
+void TForm1::showPosition(double seconds) {
+    setLabel(ids::Label2, texts::formatSeconds(seconds, texts::panelTexts[languageIndex][1]));
+}
+
+// A slider position as a byte offset on a whole frame, so stereo channels stay in step.
+DWORD TForm1::positionToFrameBytes(int position) const {
+    const DWORD bytes = positionToBytes(position, doc.deviceFormat.nAvgBytesPerSec);
+    return doc.frameBytes > 1 ? bytes - bytes % doc.frameBytes : bytes;
+}
+
+void TForm1::BitBtn4Click() {
+    const bool wasPlaying = stopPlayback();
+    EnableWindow(bitBtn[2], TRUE);
+    EnableWindow(bitBtn[1], TRUE);
+    EnableWindow(bitBtn[0], TRUE);
+    if (recording()) {
+        waveInStop(rec.hWaveIn);
+        const double len = soundSeconds();
+        showPosition(len);
+        setLabel(ids::Label4, texts::formatSeconds(len, texts::panelTexts[languageIndex][3]));
+        setSliderMax(sliderMaxFor(len));
+        if (!rec.overwriteMode) {
+            setSliderPosition(sliderMaxFor(len));
+        } else {
+            const double p = lengthSeconds(rec.overwriteBlocks * doc.blockBytes + rec.overwriteStart,
+                                           doc.deviceFormat.nAvgBytesPerSec);
+            showPosition(p);
+            setSliderPosition(static_cast<int>(p * 100));
+        }
+        UpdateWindow(trackBar1);
+        UpdateWindow(label2);
+        UpdateWindow(label4);
+        for (WAVEHDR* h : rec.inHeaders) {
+            if (!rec.hWaveIn) break;
+            if (h && (h->dwFlags & WHDR_PREPARED) && (h->dwFlags & WHDR_DONE)) {
+                storeRecordedBuffer(h);
+                waveInUnprepareHeader(rec.hWaveIn, h, sizeof *h);
+            }
+        }
+        closeInputDevice();
+        refreshWorkHeader();
+    }
+    EnableWindow(bitBtn[4], TRUE);
+    EnableWindow(bitBtn[3], FALSE);
+    TrackBar1Change();
+    if (wasPlaying) showPlaybackEnd();
+    EnableWindow(trackBar1, TRUE);
+    doc.playBufferFactor = choosePlayBufferFactor(GetMenuState(mainMenu1, ids::K16, MF_BYCOMMAND) & MF_CHECKED,
+                                                  GetMenuState(mainMenu1, ids::K17, MF_BYCOMMAND) & MF_CHECKED,
+                                                  doc.playBufferFactor, soundSeconds());
+}
+
+void TForm1::BitBtn1Click() {
+    setSliderPosition(0);
+    if (!playing()) {
+        rec.overwriteStart = 0;
+        rec.overwriteMode = true;
+        rec.overwriteBlocks = 0;
+        if (doc.hasSound && !IsWindowEnabled(bitBtn[4]) && doc.workFile)
+            std::fseek(doc.workFile, waveHeaderSize, SEEK_SET);
+    }
+    showPosition(0.0);
+    EnableWindow(bitBtn[1], TRUE);
+}
+
+void TForm1::BitBtn2Click() {
+    setSliderPosition(sliderMax());
+    if (!playing() && doc.hasSound && !IsWindowEnabled(bitBtn[4])) {
+        rec.overwriteMode = false;
+        rec.overwriteBlocks = 0;
+        setSliderPosition(sliderMax());
+        // Appending continues after the last counted byte of the sound.
+        if (doc.workFile)
+            std::fseek(doc.workFile, static_cast<long>(soundBytes() + waveHeaderSize), SEEK_SET);
+    }
+    showPosition(sliderPosition() * 0.01);
+}
+
+void TForm1::TrackBar1Change() {
+    int p = sliderPosition();
+    if (doc.hasSound && IsWindowEnabled(bitBtn[4])) {
+        rec.overwriteMode = false;
+        if (p < sliderMax()) {
+            rec.overwriteMode = true;
+            if (p % 2 != 0) setSliderPosition(--p);
+            DWORD start = static_cast<DWORD>(p * 0.01 * doc.deviceFormat.nAvgBytesPerSec);
+            if (start % 2 != 0) setSliderPosition(--p);
+            rec.overwriteStart = positionToFrameBytes(p);
+            if (doc.workFile)
+                std::fseek(doc.workFile, static_cast<long>(rec.overwriteStart + waveHeaderSize), SEEK_SET);
+
+            // Preview the block at the new position; an unreadable file previews silence.
+            const DWORD length = soundBytes();
+            const DWORD remaining = length > rec.overwriteStart ? length - rec.overwriteStart : 0;
+            const DWORD words = std::min(doc.playBlockWords, remaining);
+            std::vector<short> block(words);
+            size_t got = 0;
+            if (FILE* f = _wfopen(doc.workFileName.c_str(), L"rb")) {
+                if (std::fseek(f, static_cast<long>(rec.overwriteStart + waveHeaderSize), SEEK_SET) == 0)
+                    got = std::fread(block.data(), 2, words, f);
+                std::fclose(f);
+            }
+            const float filler = doc.recordFormat.bitsPerSample == 8 ? 127.0f : 0.0f;
+            const DWORD shown = std::min<DWORD>(doc.playBlockWords / 2, static_cast<DWORD>(display.levelSamples.size()));
+            for (DWORD k = 0; k < shown; ++k)
+                display.levelSamples[k] = k < words / 2 && k < got ? block[k] : filler;
+            drawPlayLevels();
+        }
+        rec.overwriteBlocks = 0;
+    }
+    showPosition(p * 0.01);
+    EnableMenuItem(mainMenu1, ids::K9, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(mainMenu1, ids::KA2, MF_BYCOMMAND | MF_ENABLED);
+}
+
+void TForm1::Timer1Timer() {
+    checkDrained();
+    if (playing() || !recording()) return;
+    double t = soundSeconds();
+    if (rec.overwriteMode)
+        t = lengthSeconds(rec.overwriteBlocks * doc.blockBytes + rec.overwriteStart, doc.deviceFormat.nAvgBytesPerSec);
+    showPosition(t);
+    setSliderMax(recordingSliderMax(t));
+    setSliderPosition(static_cast<int>(t) * 100);
+}
+
+// The slider's press and release: a press during playback stops it, the release plays
+// again from where the slider was let go.
+LRESULT CALLBACK TForm1::trackBarHook(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    TForm1* f = Form1;
+    if (msg == WM_LBUTTONDOWN && f->playing()) {
+        f->BitBtn4Click();
+        f->play.resumeAfterDrag = true;
+    } else if (msg == WM_LBUTTONUP && f->play.resumeAfterDrag) {
+        f->BitBtn3Click();
+        f->play.resumeAfterDrag = false;
+    }
+    return CallWindowProcW(f->trackBarProc, h, msg, wp, lp);
+}
