@@ -58,6 +58,7 @@ TForm1::TForm1(const std::wstring& commandLine) : cmd(parseCommandLine(commandLi
 }
 
 TForm1::~TForm1() {
+    if (fileIcon) DestroyIcon(fileIcon);
     for (HIMAGELIST list : display.imageLists)
         if (list) ImageList_Destroy(list);
     if (display.pictureDc) {
@@ -168,16 +169,14 @@ void TForm1::onCommand(WORD id, WORD code, HWND control) {
     case ids::K16: K16Click(); break;
     case ids::K17: K17Click(); break;
     case ids::K4: K4Click(); break;
+    case ids::K1: K1Click(); break;
+    case ids::KO1: KO1Click(); break;
+    case ids::KS2: KS2Click(); break;
+    case ids::KA1: KA1Click(); break;
+    case ids::KE2: KE2Click(); break;
     case ids::K5: K5Click(); break;
     default: break;  // commands that do nothing yet
     }
-}
-
-void TForm1::onDropFiles(HDROP drop) {
-    wchar_t name[MAX_PATH * 4];
-    const bool got = DragQueryFileW(drop, 0, name, static_cast<UINT>(std::size(name))) > 0;
-    DragFinish(drop);
-    if (got) openWaveFile(name);
 }
 
 // ---- Closing -------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "app/level_display.h"
 #include "app/texts.h"
 #include "audio/transport_math.h"
+#include "document/wave_file.h"
 
 // The working sound (document) state, shared by every command.
 struct DocumentState {
@@ -197,10 +198,23 @@ private:
     void showPosition(double seconds);
     DWORD positionToFrameBytes(int position) const;
 
-    // Commands whose behaviour arrives with later work; routed already.
-    void openWaveFile(const std::wstring&) {}
-    bool saveAs() { return false; }
+    // Opening and saving
+    void stopGuard();
+    bool askSaveChanges();
+    void openWaveFile(const std::wstring& path);
+    bool adoptInPlace(const std::wstring& path, const WaveInfo& info);
+    void K1Click();
+    void KO1Click();
     void onDropFiles(HDROP drop);
+    bool saveAs();
+    bool saveToCurrentFile();
+    bool saveCopy(const std::wstring& destination);
+    void KS2Click();
+    void KA1Click();
+    void KE2Click();
+    void enableFormatItems(bool enable);
+    void showFileIcon(const std::wstring& path);
+    void warningBox(const std::wstring& text);
 
     HWND hwnd = nullptr;
     HWND panel1 = nullptr, panel2 = nullptr, panel3 = nullptr;
@@ -209,6 +223,7 @@ private:
     HWND bitBtn[5]{};
     HFONT font = nullptr;
     HICON programIcon = nullptr, programIconSmall = nullptr;
+    HICON fileIcon = nullptr;  // the shell's icon of the current file
     HMENU mainMenu1 = nullptr;
     HMENU formatParentMenu = nullptr;  // K2, which holds PCM1
     HMENU formatMenu = nullptr;  // PCM1

@@ -1,0 +1,100 @@
+// Saving: the working file is copied whole and the copy's two size fields corrected.
+#include "app/form1.h"
+
+#include <commdlg.h>
+
+#include <cstdio>
+
+#include "document/sound_math.h"
+#include "document/wave_header.h"
+
+namespace {
+std::wstring fileNamePart(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring fullPath(const std::wstring& path) {
+    wchar_t buffer[32768];
+    const DWORD n = GetFullPathNameW(path.c_str(), 32768, buffer, nullptr);
+    return n > 0 && n < 32768 ? std::wstring(buffer, n) : path;
+}
+}  // namespace
+
+// Copies the working file to destination and corrects the copy's sizes. On failure the
+// working file is open again and nothing else has changed.
+bool TForm1::saveCopy(const std::wstring& destination) {
+    const std::wstring previousCaption = caption();
+    closeWorkFile();
+    DWORD size = 0;
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (GetFileAttributesExW(doc.workFileName.c_str(), GetFileExInfoStandard, &attributes)) size = attributes.nFileSizeLow;
+
+    // In direct mode the working file can be the destination itself: then only its
+    // sizes are corrected.
+    const bool inPlace = CompareStringOrdinal(fullPath(destination).c_str(), -1, fullPath(doc.workFileName).c_str(),
+                                              -1, TRUE) == CSTR_EQUAL;
+    const bool copied = inPlace || CopyFileW(doc.workFileName.c_str(), destination.c_str(), FALSE);
+    setCaption(texts::progressTexts[languageIndex][0]);
+    beginBusy(0);
+    doc.workFile = _wfopen(doc.workFileName.c_str(), L"r+b");
+    if (doc.workFile) std::fseek(doc.workFile, 0, SEEK_END);
+    endBusy();
+
+    FILE* copy = copied ? (inPlace ? doc.workFile : _wfopen(destination.c_str(), L"r+b")) : nullptr;
+    if (!copy) {
+        setCaption(previousCaption);
+        plainMessage(texts::fileMessages[languageIndex][1]);
+        return false;
+    }
+    const bool patched = patchWaveSizes(
+        copy, savedSampleUnits(size, doc.frameBytes, doc.deviceFormat.wBitsPerSample), doc.deviceFormat.nChannels);
+    bool closed = true;
+    if (copy != doc.workFile) closed = std::fclose(copy) == 0;
+    if (!patched || !closed) {
+        setCaption(previousCaption);
+        plainMessage(texts::fileMessages[languageIndex][1]);
+        return false;
+    }
+    setCaption(fileNamePart(destination));
+    doc.modified = false;
+    showFileIcon(destination);
+    doc.hasFileName = true;
+    doc.currentFileName = destination;
+    return true;
+}
+
+bool TForm1::saveAs() {
+    if (!doc.hasSound) return false;
+    rebuildDeviceFormat();
+    wchar_t name[MAX_PATH] = L"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hwnd;
+    ofn.lpstrFilter = L"WAVE files (*.wav)\0*.wav\0";
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.Flags = OFN_OVERWRITEPROMPT;
+    ofn.lpstrDefExt = L"wav";
+    if (!GetSaveFileNameW(&ofn)) return false;
+    return saveCopy(name);
+}
+
+bool TForm1::saveToCurrentFile() {
+    if (!doc.hasFileName) return false;
+    rebuildDeviceFormat();
+    return saveCopy(doc.currentFileName);
+}
+
+void TForm1::KS2Click() {
+    stopGuard();
+    saveToCurrentFile();
+    if (!doc.hasFileName) saveAs();
+}
+
+void TForm1::KA1Click() {
+    stopGuard();
+    saveAs();
+}
+
+void TForm1::KE2Click() { PostMessageW(hwnd, WM_CLOSE, 0, 0); }
