@@ -4,7 +4,10 @@ JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN32 := build/win32
 
-.PHONY: all deps native win32 test run clean
+FUZZ := build/fuzz
+FUZZ_SECONDS ?= 600
+
+.PHONY: all deps native win32 test run clean fuzz
 
 all: deps native win32
 
@@ -28,6 +31,17 @@ test: all
 
 run: all
 	scripts/run-app.sh
+
+# Fuzzes the RIFF reader and the open path for FUZZ_SECONDS under AddressSanitizer.
+fuzz: deps
+	cmake -S . -B $(FUZZ) -DAURECHO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
+	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+	cmake --build $(FUZZ) -j $(JOBS)
+	mkdir -p $(FUZZ)/corpus
+	$(FUZZ)/make_corpus $(FUZZ)/corpus
+	$(FUZZ)/wave_fuzz -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 $(FUZZ)/corpus
 
 clean:
 	rm -rf build

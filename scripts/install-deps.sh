@@ -12,6 +12,7 @@ pkgs=(
   pulseaudio pulseaudio-utils
   imagemagick fonts-ipafont-gothic fonts-wine
   sox bc
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,0 +1,19 @@
+// libFuzzer target: the RIFF chunk reader and what opening a file does with its result.
+#include <cstdint>
+#include <cstdio>
+
+#include "document/wave_file.h"
+#include "document/wave_header.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static std::FILE* sink = std::fopen("/dev/null", "wb");
+    MemoryByteSource source(data, size);
+    const WaveInfo info = inspectWave(source);
+    if (info.check == WaveCheck::Ok) {
+        // The data range must lie inside the input, and copying it must succeed.
+        if (info.dataOffset + info.dataSize > size) __builtin_trap();
+        if (!copyBytes(source, info.dataOffset, info.dataSize, sink)) __builtin_trap();
+        writeWaveHeader(sink, info.format.samplesPerSec, info.format.bitsPerSample, info.format.channels, 0);
+    }
+    return 0;
+}
