@@ -3,6 +3,7 @@
 #include "app/form1.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -197,15 +198,7 @@ void TForm1::FormClose(bool& keepOpen) {
     refreshWorkHeader();
     closeWorkFile();
     Sleep(100);
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(m.wParam));
-            break;
-        }
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-    }
+    processMessages();
     if (!directMode()) DeleteFileW(doc.workFileName.c_str());
     closeInputDevice();
     DragAcceptFiles(hwnd, FALSE);
@@ -292,6 +285,40 @@ void TForm1::playBufferClicked(UINT checkedId, float factor) {
     doc.playBufferFactor = factor;
     // The stop operation ends a playback and sizes the buffers again for the new choice.
     if (doc.hasSound && !rec.hWaveIn) BitBtn4Click();
+}
+
+// Handles every message already waiting, as long operations do between their steps.
+void processMessages() {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) {  // leave it for the main loop
+            PostQuitMessage(static_cast<int>(m.wParam));
+            break;
+        }
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+}
+
+std::wstring fileNamePart(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// The system's open or save dialog for WAV files; false when the user cancels.
+bool askWaveFileName(HWND owner, bool save, std::wstring& path) {
+    wchar_t name[MAX_PATH] = L"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = save ? L"WAVE files (*.wav)\0*.wav\0" : L"Wave files (*.wav)\0*.wav\0";
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_HIDEREADONLY;
+    ofn.lpstrDefExt = L"wav";
+    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return false;
+    path = name;
+    return true;
 }
 
 int TForm1::plainMessage(const std::wstring& text, UINT flags) {

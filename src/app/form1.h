@@ -253,6 +253,9 @@ private:
 };
 
 extern TForm1* Form1;
+void processMessages();
+std::wstring fileNamePart(const std::wstring& path);
+bool askWaveFileName(HWND owner, bool save, std::wstring& path);
 HWND companionWindow(int which);  // Form2 or Form3, once created
 bool createCompanionForms(HINSTANCE instance);
 void setEqualizerCaption(const std::wstring& caption);

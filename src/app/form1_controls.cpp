@@ -193,15 +193,7 @@ void TForm1::drawLevels(DWORD n) {
 }
 
 void TForm1::clearLevels() {
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(m.wParam));
-            break;
-        }
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-    }
+    processMessages();
     RECT all{0, 0, levelWidth, levelHeight};
     FillRect(display.pictureDc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     drawCentreLine();

@@ -65,15 +65,7 @@ void TForm1::resetDocument() {
     refreshWorkHeader();
     closeWorkFile();
     closeInputDevice();
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(m.wParam));
-            break;
-        }
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-    }
+    processMessages();
     if (!directMode()) DeleteFileW(doc.workFileName.c_str());
     std::fill(display.levelSamples.begin(), display.levelSamples.end(), 0.0f);
     drawRecordLevels();

@@ -1,7 +1,6 @@
 // Opening WAV files, New, and dropping files on the window.
 #include "app/form1.h"
 
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -10,13 +9,6 @@
 #include "document/format_table.h"
 #include "document/sound_math.h"
 #include "document/wave_header.h"
-
-namespace {
-std::wstring fileNamePart(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-}  // namespace
 
 void TForm1::stopGuard() {
     if (!IsWindowEnabled(bitBtn[4])) BitBtn4Click();
@@ -172,16 +164,8 @@ void TForm1::K1Click() {
 void TForm1::KO1Click() {
     stopGuard();
     if (!askSaveChanges()) return;
-    wchar_t name[MAX_PATH] = L"";
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = hwnd;
-    ofn.lpstrFilter = L"Wave files (*.wav)\0*.wav\0";
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.Flags = OFN_HIDEREADONLY;
-    ofn.lpstrDefExt = L"wav";
-    if (GetOpenFileNameW(&ofn)) openWaveFile(name);
+    std::wstring name;
+    if (askWaveFileName(hwnd, false, name)) openWaveFile(name);
 }
 
 void TForm1::onDropFiles(HDROP drop) {

@@ -1,7 +1,6 @@
 // Saving: the working file is copied whole and the copy's two size fields corrected.
 #include "app/form1.h"
 
-#include <commdlg.h>
 
 #include <cstdio>
 
@@ -9,10 +8,6 @@
 #include "document/wave_header.h"
 
 namespace {
-std::wstring fileNamePart(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
 
 std::wstring fullPath(const std::wstring& path) {
     wchar_t buffer[32768];
@@ -67,17 +62,8 @@ bool TForm1::saveCopy(const std::wstring& destination) {
 bool TForm1::saveAs() {
     if (!doc.hasSound) return false;
     rebuildDeviceFormat();
-    wchar_t name[MAX_PATH] = L"";
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = hwnd;
-    ofn.lpstrFilter = L"WAVE files (*.wav)\0*.wav\0";
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.Flags = OFN_OVERWRITEPROMPT;
-    ofn.lpstrDefExt = L"wav";
-    if (!GetSaveFileNameW(&ofn)) return false;
-    return saveCopy(name);
+    std::wstring name;
+    return askWaveFileName(hwnd, true, name) && saveCopy(name);
 }
 
 bool TForm1::saveToCurrentFile() {

@@ -63,8 +63,9 @@ const Bytes samples(1000, 0x11);
 
 Bytes programsOwnHeader() {
     const WaveHeader h = makeWaveHeader(22050, 8, 1, 500);
-    Bytes b(h.begin(), h.end());
-    b.insert(b.end(), samples.begin(), samples.end());
+    Bytes b;
+    for (uint8_t x : h) b.push_back(x);
+    for (uint8_t x : samples) b.push_back(x);
     return b;
 }
 
