@@ -5,21 +5,22 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
-[ -f "$WINEPREFIX/.aurecho-prefix-v2" ] && exit 0
+[ -f "$WINEPREFIX/.aurecho-prefix-v3" ] && exit 0
 mkdir -p "$WINEPREFIX"
 # Serialise concurrent first uses (CTest may start several Wine tests at once).
 exec 9>"$WINEPREFIX.lock"
 flock 9
-[ -f "$WINEPREFIX/.aurecho-prefix-v2" ] && exit 0
+[ -f "$WINEPREFIX/.aurecho-prefix-v3" ] && exit 0
 echo "creating Wine prefix in $WINEPREFIX" >&2
 wineboot -i >/dev/null 2>&1 || true
 jp=IPAPGothic
 for face in "ＭＳ Ｐゴシック" "ＭＳ ゴシック" "MS PGothic" "MS Gothic" "MS UI Gothic" "Meiryo" "Meiryo UI" "Yu Gothic UI"; do
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "$jp" /f >/dev/null 2>&1
 done
-# Debian keeps Wine's own fonts (Marlett draws the caption buttons) where Wine may not look.
-cp -f /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+# Debian keeps Marlett (it draws the caption buttons) where Wine may not look; its Tahoma
+# stays out of the prefix, or captions lose their Japanese fallback.
+cp -f /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d Y /f >/dev/null 2>&1
 wineserver -w
-touch "$WINEPREFIX/.aurecho-prefix-v2"
+touch "$WINEPREFIX/.aurecho-prefix-v3"

@@ -1,0 +1,830 @@
+// aurecho-driver.exe: drives the running Aurecho32.exe from outside, as a person would.
+//
+// Usage: aurecho-driver.exe COMMAND [ARGS] [COMMAND [ARGS]]...
+// Commands run in order; each query prints one line "NAME[ ARG]: VALUE" in UTF-8 (the menu
+// dump prints one line per item). Texts show line breaks and tabs as \n, \r, \t.
+// The first failure prints "aurecho-driver: ..." on stderr and exits with 1 (2 for usage).
+//
+//   pid N                  work on the program with process id N (default: the only
+//                          visible TForm1 window, or the one `start` started)
+//   start EXE [TEXT]       start EXE (its folder is the current directory) with the command
+//                          line TEXT, wait until its TForm1 window shows  -> start: PID
+//   caption                main window caption                           -> caption: TEXT
+//   title CLASS            caption of the program's top-level CLASS window -> title CLASS: TEXT
+//   visible CLASS          whether that window is visible                -> visible CLASS: 0|1
+//   windows                the program's top-level windows  -> window: CLASS\tVISIBLE\tTITLE
+//                          (before pid or start: all windows, with a fourth column PID)
+//   menu                   the whole menu tree, depth-first, one line per item:
+//                          menu: INDENT CAPTION\tID\tFLAGS[\tSHORTCUT]  (INDENT = 2 blanks
+//                          per level; FLAGS: comma list of popup, checked, grayed,
+//                          separator, or "-"; a separator's caption is "-"; ID is "-" for a popup)
+//   choose PATH            choose the item PATH ("File(&F)/New(&N)"; each part matches the
+//                          caption exactly, with the '&'s removed, or also without its
+//                          "(&X)" accelerator: "ファイル/新規"); posts the command,
+//                          so a message box it opens does not block
+//   checked PATH           -> checked PATH: 0|1
+//   grayed PATH            -> grayed PATH: 0|1
+//   click CONTROL          press a button (fails when it is disabled)
+//   enabled CONTROL        -> enabled CONTROL: 0|1
+//   text CONTROL           window text                                   -> text CONTROL: TEXT
+//   pos CONTROL            left,top in its parent's client area          -> pos CONTROL: L,T
+//   size CONTROL           width,height                                  -> size CONTROL: W,H
+//   slider                 TrackBar1's range and position         -> slider: MIN MAX POS
+//   setslider N            move TrackBar1 to N as a drag ends: TBM_SETPOS, then WM_HSCROLL
+//                          TB_THUMBPOSITION and TB_ENDTRACK to its parent
+//   msgbox [MS]            wait (default 5000 ms) for a message box of the program
+//                          -> msgbox title: TITLE  and  msgbox text: TEXT
+//   nodialog [MS]          fail if a dialog of the program shows within MS (default 500)
+//   answer BUTTON          press yes|no|cancel|ok|abort|retry|ignore in the message box and
+//                          wait until it has gone
+//   filedialog PATH [MS]   wait for the program's open/save dialog, type PATH (a /unix
+//                          path is turned into Z:\...), press OK
+//                          -> filedialog title: TITLE  and  filedialog: closed|open
+//   filedialog-cancel [MS] cancel that dialog                      -> filedialog: cancelled
+//   rect                   main window's screen rectangle                -> rect: WxH+X+Y
+//   close                  post WM_CLOSE to the main window
+//   waitexit [MS]          wait (default 10000 ms) for the program to end -> waitexit: CODE
+//   kill                   terminate the program                          -> kill: done
+//   sleep MS               wait
+//
+// CONTROL: Label1..Label4, BitBtn1..BitBtn5, TrackBar1, Image1, Panel1..Panel3 or a number.
+// Commands that post input (choose, click, setslider) return once the program's thread has
+// taken the input from its queue: its handler has finished or shows a modal window.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/ids.h"
+#include "hook_protocol.h"
+
+namespace {
+
+// ---- output --------------------------------------------------------------------------
+
+std::string utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
+                        nullptr);
+    return out;
+}
+
+void writeHandle(DWORD which, const std::string& bytes) {
+    HANDLE h = GetStdHandle(which);
+    DWORD done = 0;
+    if (h && h != INVALID_HANDLE_VALUE) WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+}
+
+void printLine(const std::wstring& line) { writeHandle(STD_OUTPUT_HANDLE, utf8(line) + "\n"); }
+
+// A failure ends the run: the scripts read the message and the exit code.
+struct Failure {
+    std::wstring message;
+    int code;
+};
+
+[[noreturn]] void fail(const std::wstring& message, int code = 1) { throw Failure{message, code}; }
+
+std::wstring escaped(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t c : text) {
+        if (c == L'\n') out += L"\\n";
+        else if (c == L'\r') out += L"\\r";
+        else if (c == L'\t') out += L"\\t";
+        else if (c < 0x20) {
+            wchar_t buf[8];
+            swprintf(buf, 8, L"\\x%02X", static_cast<unsigned>(c));
+            out += buf;
+        } else out += c;
+    }
+    return out;
+}
+
+// ---- windows of the program ------------------------------------------------------------
+
+std::wstring className(HWND hwnd) {
+    wchar_t buf[256] = {};
+    GetClassNameW(hwnd, buf, 256);
+    return buf;
+}
+
+// Reads the text without sending a message, so a busy program can still be read.
+std::wstring windowText(HWND hwnd) {
+    std::vector<wchar_t> buf(32768);
+    int n = InternalGetWindowText(hwnd, buf.data(), static_cast<int>(buf.size()));
+    return std::wstring(buf.data(), n > 0 ? n : 0);
+}
+
+DWORD windowPid(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+std::vector<HWND> topWindows(DWORD pid) {
+    struct Ctx {
+        DWORD pid;
+        std::vector<HWND> found;
+    } ctx{pid, {}};
+    struct Cb {
+        static BOOL CALLBACK each(HWND hwnd, LPARAM lp) {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            if (c->pid == 0 || windowPid(hwnd) == c->pid) c->found.push_back(hwnd);
+            return TRUE;
+        }
+    };
+    EnumWindows(Cb::each, reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+std::vector<HWND> descendants(HWND parent) {
+    std::vector<HWND> found;
+    struct Cb {
+        static BOOL CALLBACK each(HWND hwnd, LPARAM lp) {
+            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+            return TRUE;
+        }
+    };
+    EnumChildWindows(parent, Cb::each, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND findDescendant(HWND parent, int id) {
+    for (HWND h : descendants(parent))
+        if (GetDlgCtrlID(h) == id) return h;
+    return nullptr;
+}
+
+// ---- the driver's state ----------------------------------------------------------------
+
+struct Target {
+    DWORD pid = 0;
+    HANDLE process = nullptr;
+    HWND main = nullptr;
+} target;
+
+HWND sink = nullptr;  // receives the hook's WM_COPYDATA answers
+HHOOK hook = nullptr;
+DWORD hookedThread = 0;
+bool gotReply = false;
+ULONG_PTR replyKind = 0;
+std::wstring replyText;
+
+LRESULT CALLBACK sinkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_COPYDATA) {
+        auto* data = reinterpret_cast<COPYDATASTRUCT*>(lParam);
+        replyKind = data->dwData;
+        replyText.assign(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+        gotReply = true;
+        return TRUE;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void createSink() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = sinkProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"AurechoE2EDriverSink";
+    RegisterClassW(&wc);
+    sink = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+    if (!sink) fail(L"cannot create the reply window");
+}
+
+bool processEnded() {
+    return target.process && WaitForSingleObject(target.process, 0) == WAIT_OBJECT_0;
+}
+
+void openProcess() {
+    if (target.process) return;
+    target.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
+                                 target.pid);
+    if (!target.process) fail(L"cannot open process " + std::to_wstring(target.pid));
+}
+
+HWND findMainWindow(DWORD pid) {
+    for (HWND h : topWindows(pid))
+        if (className(h) == L"TForm1" && IsWindowVisible(h)) return h;
+    return nullptr;
+}
+
+HWND mainWindow() {
+    if (target.main && IsWindow(target.main)) return target.main;
+    if (target.pid == 0) {
+        std::vector<HWND> found;
+        for (HWND h : topWindows(0))
+            if (className(h) == L"TForm1" && IsWindowVisible(h)) found.push_back(h);
+        if (found.empty()) fail(L"no visible TForm1 window");
+        if (found.size() > 1) fail(L"several TForm1 windows; name one with pid N");
+        target.pid = windowPid(found[0]);
+        target.main = found[0];
+    } else {
+        target.main = findMainWindow(target.pid);
+        if (!target.main) fail(L"process " + std::to_wstring(target.pid) + L" has no visible TForm1 window");
+    }
+    openProcess();
+    return target.main;
+}
+
+// Pumps the driver's messages (the hook's answers) until done() or the time is up.
+template <class Done>
+bool pumpUntil(DWORD timeoutMs, Done done) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        DWORD wait = timeoutMs - elapsed;
+        if (wait > 50) wait = 50;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+    }
+}
+
+void installHook(HWND main) {
+    DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    if (hook && hookedThread == thread) return;
+    if (hook) UnhookWindowsHookEx(hook);
+    // The hook module sits beside the driver.
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dll(path, n);
+    dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"aurecho-hook.dll";
+    HMODULE module = LoadLibraryW(dll.c_str());
+    if (!module) fail(L"cannot load " + dll);
+    auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, e2e::kHookProcName)));
+    if (!proc) fail(L"hook procedure missing in " + dll);
+    hook = SetWindowsHookExW(WH_GETMESSAGE, proc, module, thread);
+    if (!hook) fail(L"SetWindowsHookEx failed: " + std::to_wstring(GetLastError()));
+    hookedThread = thread;
+}
+
+// Asks the hook inside the program; false when the program ended before it answered.
+bool askHook(e2e::Request kind, std::wstring& answer, DWORD timeoutMs) {
+    HWND main = mainWindow();
+    installHook(main);
+    static UINT requestMsg = RegisterWindowMessageW(e2e::kRequestMessage);
+    gotReply = false;
+    if (!PostMessageW(main, requestMsg, reinterpret_cast<WPARAM>(sink), kind)) return false;
+    bool ok = pumpUntil(timeoutMs, [&] { return gotReply || processEnded() || !IsWindow(main); });
+    if (!gotReply) {
+        if (ok) return false;  // ended
+        fail(L"the program did not take a message from its queue within " +
+             std::to_wstring(timeoutMs) + L" ms (busy or hung)");
+    }
+    answer = replyText;
+    return replyKind == static_cast<ULONG_PTR>(kind);
+}
+
+// Returns once the program has taken everything posted to it so far.
+void syncWithProgram(DWORD timeoutMs = 60000) {
+    std::wstring ignored;
+    askHook(e2e::kPing, ignored, timeoutMs);
+}
+
+// ---- menu ------------------------------------------------------------------------------
+
+struct MenuItem {
+    int depth;
+    unsigned id;
+    std::wstring flags;
+    std::wstring caption;
+    std::wstring shortcut;
+};
+
+std::vector<std::wstring> split(const std::wstring& text, wchar_t sep) {
+    std::vector<std::wstring> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t at = text.find(sep, start);
+        parts.push_back(text.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
+        if (at == std::wstring::npos) break;
+        start = at + 1;
+    }
+    return parts;
+}
+
+std::vector<MenuItem> readMenu() {
+    std::wstring text;
+    if (!askHook(e2e::kMenuDump, text, 10000)) fail(L"the program ended before its menu could be read");
+    std::vector<MenuItem> items;
+    for (const std::wstring& line : split(text, L'\n')) {
+        if (line.empty()) continue;
+        std::vector<std::wstring> f = split(line, L'\t');
+        if (f.size() < 4) fail(L"bad menu line from the hook: " + line);
+        MenuItem item{_wtoi(f[0].c_str()), static_cast<unsigned>(wcstoul(f[1].c_str(), nullptr, 10)), f[2], f[3],
+                      f.size() > 4 ? f[4] : L""};
+        items.push_back(item);
+    }
+    return items;
+}
+
+// Equal once every '&' is left out of both.
+bool equalWithoutAmpersands(const std::wstring& a, const std::wstring& b) {
+    size_t i = 0, j = 0;
+    for (;;) {
+        while (i < a.size() && a[i] == L'&') ++i;
+        while (j < b.size() && b[j] == L'&') ++j;
+        if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+        if (a[i++] != b[j++]) return false;
+    }
+}
+
+// Exact; or without the '&'s; or also without an accelerator such as "(&F)", so
+// "ファイル(&F)" is found as "ファイル" too.
+bool captionMatches(const std::wstring& caption, const std::wstring& wanted) {
+    if (caption == wanted || equalWithoutAmpersands(caption, wanted)) return true;
+    size_t at = caption.find(L"(&");
+    if (at == std::wstring::npos || at + 3 >= caption.size() || caption[at + 3] != L')') return false;
+    std::wstring bare = caption.substr(0, at) + caption.substr(at + 4);
+    return equalWithoutAmpersands(bare, wanted);
+}
+
+bool hasFlag(const MenuItem& item, wchar_t flag) { return item.flags.find(flag) != std::wstring::npos; }
+
+// Finds PATH; `chain` receives the indexes of the item and of every menu above it.
+size_t findMenuItem(const std::vector<MenuItem>& items, const std::wstring& path, std::vector<size_t>* chain = nullptr) {
+    std::vector<std::wstring> parts = split(path, L'/');
+    int depth = 0;
+    size_t from = 0, end = items.size();
+    size_t found = SIZE_MAX;
+    for (size_t p = 0; p < parts.size(); ++p) {
+        found = SIZE_MAX;
+        for (size_t i = from; i < end; ++i) {
+            if (items[i].depth != depth) continue;
+            if (captionMatches(items[i].caption, parts[p])) {
+                found = i;
+                break;
+            }
+        }
+        if (found == SIZE_MAX) fail(L"no menu item \"" + parts[p] + L"\" in path \"" + path + L"\"");
+        if (chain) chain->push_back(found);
+        if (p + 1 < parts.size()) {
+            if (!hasFlag(items[found], L'P')) fail(L"menu item \"" + parts[p] + L"\" has no submenu");
+            from = found + 1;
+            end = from;
+            while (end < items.size() && items[end].depth > depth) ++end;
+            ++depth;
+        }
+    }
+    return found;
+}
+
+std::wstring flagWords(const MenuItem& item) {
+    std::wstring words;
+    auto add = [&](wchar_t f, const wchar_t* word) {
+        if (!hasFlag(item, f)) return;
+        if (!words.empty()) words += L',';
+        words += word;
+    };
+    add(L'P', L"popup");
+    add(L'C', L"checked");
+    if (!hasFlag(item, L'S')) add(L'G', L"grayed");  // Wine reports separators as grayed
+    add(L'S', L"separator");
+    return words.empty() ? L"-" : words;
+}
+
+// ---- controls --------------------------------------------------------------------------
+
+int controlId(const std::wstring& name) {
+    struct Named {
+        const wchar_t* name;
+        int id;
+    };
+    static const Named table[] = {
+        {L"Label1", ids::Label1},   {L"Label2", ids::Label2},   {L"Label3", ids::Label3},
+        {L"Label4", ids::Label4},   {L"BitBtn1", ids::BitBtn1}, {L"BitBtn2", ids::BitBtn2},
+        {L"BitBtn3", ids::BitBtn3}, {L"BitBtn4", ids::BitBtn4}, {L"BitBtn5", ids::BitBtn5},
+        {L"TrackBar1", ids::TrackBar1}, {L"Image1", ids::Image1}, {L"Panel1", ids::Panel1},
+        {L"Panel2", ids::Panel2},   {L"Panel3", ids::Panel3},
+    };
+    for (const Named& n : table)
+        if (name == n.name) return n.id;
+    wchar_t* end = nullptr;
+    long id = wcstol(name.c_str(), &end, 0);
+    if (!name.empty() && end && *end == 0) return static_cast<int>(id);
+    fail(L"unknown control " + name, 2);
+}
+
+HWND control(const std::wstring& name) {
+    HWND h = findDescendant(mainWindow(), controlId(name));
+    if (!h) fail(L"control " + name + L" not found in the main window");
+    return h;
+}
+
+LRESULT sendTo(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(hwnd, msg, wParam, lParam, SMTO_NORMAL, 10000, &result))
+        fail(L"the program did not answer message " + std::to_wstring(msg));
+    return static_cast<LRESULT>(result);
+}
+
+// ---- dialogs ---------------------------------------------------------------------------
+
+bool isFileDialog(HWND dlg) { return findDescendant(dlg, 1148) || findDescendant(dlg, 1152); }
+
+HWND findDialog(bool fileDialog) {
+    mainWindow();
+    for (HWND h : topWindows(target.pid))
+        if (className(h) == L"#32770" && IsWindowVisible(h) && isFileDialog(h) == fileDialog) return h;
+    return nullptr;
+}
+
+HWND waitDialog(bool fileDialog, DWORD timeoutMs) {
+    HWND found = nullptr;
+    pumpUntil(timeoutMs, [&] {
+        found = findDialog(fileDialog);
+        return found != nullptr || processEnded();
+    });
+    if (!found) fail(std::wstring(fileDialog ? L"no file dialog" : L"no message box") + L" within " +
+                     std::to_wstring(timeoutMs) + L" ms");
+    return found;
+}
+
+std::wstring messageText(HWND dlg) {
+    if (HWND text = GetDlgItem(dlg, 0xFFFF)) return windowText(text);
+    // Not the usual layout: gather every static text.
+    std::wstring all;
+    for (HWND h : descendants(dlg)) {
+        if (_wcsicmp(className(h).c_str(), L"Static") != 0) continue;
+        std::wstring t = windowText(h);
+        if (t.empty()) continue;
+        if (!all.empty()) all += L'\n';
+        all += t;
+    }
+    return all;
+}
+
+void pressDialogButton(HWND dlg, int id, const std::wstring& name) {
+    HWND button = GetDlgItem(dlg, id);
+    if (!button) fail(L"the dialog has no " + name + L" button");
+    // Wine's BM_CLICK clicks at (0,0) of the button; WM_COMMAND is what the dialog acts on.
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+bool waitGone(HWND hwnd, DWORD timeoutMs) {
+    return pumpUntil(timeoutMs, [&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd) || processEnded(); });
+}
+
+// ---- commands --------------------------------------------------------------------------
+
+std::wstring windowsPath(const std::wstring& path) {
+    if (path.empty() || path[0] != L'/') return path;
+    std::wstring out = L"Z:" + path;
+    for (wchar_t& c : out)
+        if (c == L'/') c = L'\\';
+    return out;
+}
+
+DWORD number(const std::wstring& text, const wchar_t* what) {
+    wchar_t* end = nullptr;
+    unsigned long v = wcstoul(text.c_str(), &end, 10);
+    if (text.empty() || !end || *end) fail(std::wstring(L"bad number for ") + what + L": " + text, 2);
+    return v;
+}
+
+void cmdStart(const std::wstring& exeArg, const std::wstring& args) {
+    std::wstring exe = windowsPath(exeArg);
+    wchar_t full[MAX_PATH];
+    wchar_t* filePart = nullptr;
+    if (!GetFullPathNameW(exe.c_str(), MAX_PATH, full, &filePart) || !filePart) fail(L"bad program path " + exe);
+    std::wstring folder(full, filePart - full);
+    std::wstring commandLine = L"\"" + std::wstring(full) + L"\"";
+    if (!args.empty()) commandLine += L" " + args;
+    // The program must not hold the driver's output open: the scripts read it to its end.
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                             OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = si.hStdOutput = si.hStdError = nul;
+    PROCESS_INFORMATION pi{};
+    std::vector<wchar_t> cl(commandLine.begin(), commandLine.end());
+    cl.push_back(0);
+    if (!CreateProcessW(full, cl.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi))
+        fail(L"cannot start " + std::wstring(full) + L": error " + std::to_wstring(GetLastError()));
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    CloseHandle(pi.hThread);
+    target = Target{};
+    target.pid = pi.dwProcessId;
+    target.process = pi.hProcess;
+    HWND main = nullptr;
+    pumpUntil(20000, [&] {
+        main = findMainWindow(target.pid);
+        return main != nullptr || processEnded();
+    });
+    if (!main) {
+        if (processEnded()) {
+            DWORD code = 0;
+            GetExitCodeProcess(target.process, &code);
+            fail(L"the program ended at start with exit code " + std::to_wstring(code));
+        }
+        fail(L"no visible TForm1 window within 20 s");
+    }
+    target.main = main;
+    syncWithProgram();
+    printLine(L"start: " + std::to_wstring(target.pid));
+}
+
+void cmdMenu() {
+    for (const MenuItem& item : readMenu()) {
+        std::wstring line = L"menu: " + std::wstring(2 * item.depth, L' ');
+        line += hasFlag(item, L'S') ? std::wstring(L"-") : item.caption;
+        // A popup's id is its handle: meaningless to a script.
+        line += L"\t" + (hasFlag(item, L'P') ? std::wstring(L"-") : std::to_wstring(item.id));
+        line += L"\t" + flagWords(item);
+        if (!item.shortcut.empty()) line += L"\t" + item.shortcut;
+        printLine(line);
+    }
+}
+
+void cmdChoose(const std::wstring& path) {
+    std::vector<MenuItem> items = readMenu();
+    std::vector<size_t> chain;
+    const MenuItem& item = items[findMenuItem(items, path, &chain)];
+    for (size_t i : chain)
+        if (hasFlag(items[i], L'G')) fail(L"menu item \"" + items[i].caption + L"\" is grayed");
+    if (hasFlag(item, L'P')) fail(L"\"" + path + L"\" opens a submenu; it is not a command");
+    if (hasFlag(item, L'S')) fail(L"\"" + path + L"\" is a separator");
+    HWND main = mainWindow();
+    if (!IsWindowEnabled(main)) fail(L"the main window is disabled (a modal window is open)");
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(item.id, 0), 0);
+    syncWithProgram();
+}
+
+void cmdMenuFlag(const std::wstring& name, const std::wstring& path, wchar_t flag) {
+    std::vector<MenuItem> items = readMenu();
+    const MenuItem& item = items[findMenuItem(items, path)];
+    printLine(name + L" " + path + L": " + (hasFlag(item, flag) ? L"1" : L"0"));
+}
+
+void cmdClick(const std::wstring& name) {
+    HWND button = control(name);
+    if (!IsWindowEnabled(button)) fail(name + L" is disabled");
+    if (!IsWindowVisible(button)) fail(name + L" is hidden");
+    if (!IsWindowEnabled(mainWindow())) fail(L"the main window is disabled (a modal window is open)");
+    PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+    syncWithProgram();
+}
+
+void cmdSetSlider(DWORD value) {
+    HWND track = control(L"TrackBar1");
+    if (!IsWindowEnabled(track)) fail(L"TrackBar1 is disabled");
+    sendTo(track, TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
+    LRESULT pos = sendTo(track, TBM_GETPOS, 0, 0);
+    HWND parent = GetParent(track);
+    PostMessageW(parent, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, pos), reinterpret_cast<LPARAM>(track));
+    PostMessageW(parent, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(track));
+    syncWithProgram();
+}
+
+void cmdSlider() {
+    HWND track = control(L"TrackBar1");
+    LRESULT lo = sendTo(track, TBM_GETRANGEMIN, 0, 0), hi = sendTo(track, TBM_GETRANGEMAX, 0, 0),
+            pos = sendTo(track, TBM_GETPOS, 0, 0);
+    printLine(L"slider: " + std::to_wstring(lo) + L" " + std::to_wstring(hi) + L" " + std::to_wstring(pos));
+}
+
+void cmdPos(const std::wstring& name, bool size) {
+    HWND h = control(name);
+    RECT r;
+    GetWindowRect(h, &r);
+    if (size) {
+        printLine(L"size " + name + L": " + std::to_wstring(r.right - r.left) + L"," + std::to_wstring(r.bottom - r.top));
+        return;
+    }
+    POINT p{r.left, r.top};
+    ScreenToClient(GetParent(h), &p);
+    printLine(L"pos " + name + L": " + std::to_wstring(p.x) + L"," + std::to_wstring(p.y));
+}
+
+HWND topWindowOfClass(const std::wstring& cls) {
+    mainWindow();
+    for (HWND h : topWindows(target.pid))
+        if (className(h) == cls) return h;
+    fail(L"the program has no " + cls + L" window");
+}
+
+void cmdMsgbox(DWORD timeoutMs) {
+    HWND dlg = waitDialog(false, timeoutMs);
+    printLine(L"msgbox title: " + escaped(windowText(dlg)));
+    printLine(L"msgbox text: " + escaped(messageText(dlg)));
+}
+
+void cmdNoDialog(DWORD ms) {
+    mainWindow();
+    HWND found = nullptr;
+    pumpUntil(ms, [&] {
+        for (HWND h : topWindows(target.pid))
+            if (className(h) == L"#32770" && IsWindowVisible(h)) found = h;
+        return found != nullptr;
+    });
+    if (found) {
+        std::wstring what = escaped(windowText(found));
+        if (!isFileDialog(found)) what += L": " + escaped(messageText(found));
+        fail(L"a dialog is open: " + what);
+    }
+}
+
+void cmdAnswer(const std::wstring& button) {
+    struct Named {
+        const wchar_t* name;
+        int id;
+    };
+    static const Named table[] = {{L"ok", IDOK},       {L"cancel", IDCANCEL}, {L"abort", IDABORT},
+                                  {L"retry", IDRETRY}, {L"ignore", IDIGNORE}, {L"yes", IDYES},
+                                  {L"no", IDNO}};
+    int id = 0;
+    for (const Named& n : table)
+        if (button == n.name) id = n.id;
+    if (!id) fail(L"unknown button " + button, 2);
+    HWND dlg = waitDialog(false, 5000);
+    pressDialogButton(dlg, id, button);
+    if (!waitGone(dlg, 5000)) fail(L"the message box stayed open after " + button);
+    if (!processEnded() && IsWindow(target.main)) syncWithProgram();
+}
+
+void cmdFileDialog(const std::wstring& path, DWORD timeoutMs) {
+    HWND dlg = waitDialog(true, timeoutMs);
+    printLine(L"filedialog title: " + escaped(windowText(dlg)));
+    HWND box = findDescendant(dlg, 1148);
+    if (!box || !IsWindowVisible(box)) box = findDescendant(dlg, 1152);
+    if (!box) fail(L"the file dialog has no file name box");
+    std::wstring text = windowsPath(path);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 5000, &result))
+        fail(L"cannot type into the file dialog");
+    pressDialogButton(dlg, IDOK, L"OK");
+    bool closed = waitGone(dlg, 3000);
+    printLine(std::wstring(L"filedialog: ") + (closed ? L"closed" : L"open"));
+}
+
+void cmdFileDialogCancel(DWORD timeoutMs) {
+    HWND dlg = waitDialog(true, timeoutMs);
+    pressDialogButton(dlg, IDCANCEL, L"Cancel");
+    if (!waitGone(dlg, 5000)) fail(L"the file dialog stayed open after Cancel");
+    printLine(L"filedialog: cancelled");
+}
+
+void cmdRect() {
+    RECT r;
+    GetWindowRect(mainWindow(), &r);
+    printLine(L"rect: " + std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
+              std::to_wstring(r.left) + L"+" + std::to_wstring(r.top));
+}
+
+void cmdWaitExit(DWORD timeoutMs) {
+    if (!target.process) {
+        if (target.pid == 0) mainWindow();
+        openProcess();
+    }
+    if (WaitForSingleObject(target.process, timeoutMs) != WAIT_OBJECT_0)
+        fail(L"the program did not end within " + std::to_wstring(timeoutMs) + L" ms");
+    DWORD code = 0;
+    GetExitCodeProcess(target.process, &code);
+    printLine(L"waitexit: " + std::to_wstring(code));
+}
+
+void cmdKill() {
+    if (!target.process) {
+        if (target.pid == 0) mainWindow();
+        openProcess();
+    }
+    TerminateProcess(target.process, 255);
+    WaitForSingleObject(target.process, 5000);
+    printLine(L"kill: done");
+}
+
+struct Args {
+    std::vector<std::wstring> items;
+    size_t at = 0;
+    bool more() const { return at < items.size(); }
+    std::wstring next(const wchar_t* what) {
+        if (!more()) fail(std::wstring(L"missing ") + what, 2);
+        return items[at++];
+    }
+    // An optional number: taken only when the next word is one.
+    DWORD optionalNumber(DWORD fallback) {
+        if (!more() || items[at].empty() || wcsspn(items[at].c_str(), L"0123456789") != items[at].size())
+            return fallback;
+        return number(items[at++], L"timeout");
+    }
+};
+
+bool isCommandWord(const std::wstring& w) {
+    static const wchar_t* words[] = {L"pid", L"start", L"caption", L"title", L"visible", L"windows", L"menu",
+                                     L"choose", L"checked", L"grayed", L"click", L"enabled", L"text", L"pos",
+                                     L"size", L"slider", L"setslider", L"msgbox", L"nodialog", L"answer",
+                                     L"filedialog", L"filedialog-cancel", L"rect", L"close", L"waitexit",
+                                     L"kill", L"sleep"};
+    for (const wchar_t* c : words)
+        if (w == c) return true;
+    return false;
+}
+
+void run(Args& a) {
+    while (a.more()) {
+        std::wstring cmd = a.next(L"command");
+        if (cmd == L"pid") {
+            target = Target{};
+            target.pid = number(a.next(L"pid"), L"pid");
+        } else if (cmd == L"start") {
+            std::wstring exe = a.next(L"program path");
+            // The command line text is the next word unless it is a command of ours.
+            std::wstring text = a.more() && !isCommandWord(a.items[a.at]) ? a.next(L"text") : L"";
+            cmdStart(exe, text);
+        } else if (cmd == L"caption") {
+            printLine(L"caption: " + escaped(windowText(mainWindow())));
+        } else if (cmd == L"title") {
+            std::wstring cls = a.next(L"class");
+            printLine(L"title " + cls + L": " + escaped(windowText(topWindowOfClass(cls))));
+        } else if (cmd == L"visible") {
+            std::wstring cls = a.next(L"class");
+            printLine(L"visible " + cls + L": " + (IsWindowVisible(topWindowOfClass(cls)) ? L"1" : L"0"));
+        } else if (cmd == L"windows") {
+            // Without a pid: every process's windows, to see what is there.
+            for (HWND h : topWindows(target.pid))
+                printLine(L"window: " + className(h) + L"\t" + (IsWindowVisible(h) ? L"1" : L"0") + L"\t" +
+                          escaped(windowText(h)) + (target.pid ? L"" : L"\t" + std::to_wstring(windowPid(h))));
+        } else if (cmd == L"menu") {
+            cmdMenu();
+        } else if (cmd == L"choose") {
+            cmdChoose(a.next(L"menu path"));
+        } else if (cmd == L"checked") {
+            cmdMenuFlag(cmd, a.next(L"menu path"), L'C');
+        } else if (cmd == L"grayed") {
+            cmdMenuFlag(cmd, a.next(L"menu path"), L'G');
+        } else if (cmd == L"click") {
+            cmdClick(a.next(L"control"));
+        } else if (cmd == L"enabled") {
+            std::wstring name = a.next(L"control");
+            printLine(L"enabled " + name + L": " + (IsWindowEnabled(control(name)) ? L"1" : L"0"));
+        } else if (cmd == L"text") {
+            std::wstring name = a.next(L"control");
+            printLine(L"text " + name + L": " + escaped(windowText(control(name))));
+        } else if (cmd == L"pos" || cmd == L"size") {
+            cmdPos(a.next(L"control"), cmd == L"size");
+        } else if (cmd == L"slider") {
+            cmdSlider();
+        } else if (cmd == L"setslider") {
+            cmdSetSlider(number(a.next(L"position"), L"position"));
+        } else if (cmd == L"msgbox") {
+            cmdMsgbox(a.optionalNumber(5000));
+        } else if (cmd == L"nodialog") {
+            cmdNoDialog(a.optionalNumber(500));
+        } else if (cmd == L"answer") {
+            cmdAnswer(a.next(L"button"));
+        } else if (cmd == L"filedialog") {
+            std::wstring path = a.next(L"path");
+            cmdFileDialog(path, a.optionalNumber(5000));
+        } else if (cmd == L"filedialog-cancel") {
+            cmdFileDialogCancel(a.optionalNumber(5000));
+        } else if (cmd == L"rect") {
+            cmdRect();
+        } else if (cmd == L"close") {
+            PostMessageW(mainWindow(), WM_CLOSE, 0, 0);
+        } else if (cmd == L"waitexit") {
+            cmdWaitExit(a.optionalNumber(10000));
+        } else if (cmd == L"kill") {
+            cmdKill();
+        } else if (cmd == L"sleep") {
+            Sleep(number(a.next(L"milliseconds"), L"sleep"));
+        } else {
+            fail(L"unknown command " + cmd, 2);
+        }
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Args args;
+    for (int i = 1; i < argc; ++i) args.items.push_back(argv[i]);
+    if (args.items.empty()) {
+        writeHandle(STD_ERROR_HANDLE, "usage: aurecho-driver.exe COMMAND [ARGS]... (see the source's header)\n");
+        return 2;
+    }
+    int code = 0;
+    try {
+        createSink();
+        run(args);
+    } catch (const Failure& f) {
+        writeHandle(STD_ERROR_HANDLE, "aurecho-driver: " + utf8(f.message) + "\n");
+        code = f.code;
+    }
+    if (hook) UnhookWindowsHookEx(hook);
+    return code;
+}

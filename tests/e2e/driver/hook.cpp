@@ -1,0 +1,94 @@
+// aurecho-hook.dll: runs inside the program's process, where menus can be read.
+// Under Wine the menu functions answer nothing for another process's menu, so the
+// driver installs this module's WH_GETMESSAGE hook on the program's GUI thread.
+#include <windows.h>
+
+#include <string>
+
+#include "hook_protocol.h"
+
+namespace {
+
+UINT requestMessage() {
+    static UINT id = RegisterWindowMessageW(e2e::kRequestMessage);
+    return id;
+}
+
+// Tabs and line breaks would break the line format; menu texts hold none but a
+// shortcut's tab, which the driver splits off.
+void appendText(std::wstring& out, const std::wstring& text) {
+    for (wchar_t c : text) {
+        if (c == L'\n') out += L"\\n";
+        else if (c == L'\r') out += L"\\r";
+        else if (c == L'\t') out += L"\\t";
+        else out += c;
+    }
+}
+
+void dumpMenu(HMENU menu, int depth, std::wstring& out) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+        if (!GetMenuItemInfoW(menu, i, TRUE, &info)) continue;
+        std::wstring text;
+        if (info.cch > 0 && !(info.fType & MFT_SEPARATOR)) {
+            text.resize(info.cch + 1);
+            info.dwTypeData = &text[0];
+            info.cch += 1;
+            if (GetMenuItemInfoW(menu, i, TRUE, &info)) text.resize(info.cch);
+            else text.clear();
+        }
+        std::wstring flags;
+        if (info.hSubMenu) flags += L'P';
+        if (info.fState & MFS_CHECKED) flags += L'C';
+        if (info.fState & (MFS_GRAYED | MFS_DISABLED)) flags += L'G';
+        if (info.fType & MFT_SEPARATOR) flags += L'S';
+        out += std::to_wstring(depth) + L'\t' + std::to_wstring(info.wID) + L'\t' + flags + L'\t';
+        size_t tab = text.find(L'\t');
+        if (tab != std::wstring::npos) {
+            // Keep the shortcut, marked by a real tab the driver splits on.
+            appendText(out, text.substr(0, tab));
+            out += L'\t';
+            appendText(out, text.substr(tab + 1));
+        } else {
+            appendText(out, text);
+        }
+        out += L'\n';
+        if (info.hSubMenu) dumpMenu(info.hSubMenu, depth + 1, out);
+    }
+}
+
+void reply(HWND to, ULONG_PTR kind, const std::wstring& text) {
+    COPYDATASTRUCT data{};
+    data.dwData = kind;
+    data.cbData = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    data.lpData = const_cast<wchar_t*>(text.data());
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(to, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                        SMTO_NORMAL, 5000, &result);
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK AurechoE2EGetMessageHook(int code, WPARAM wParam,
+                                                                          LPARAM lParam) {
+    if (code == HC_ACTION && wParam == PM_REMOVE) {
+        MSG* msg = reinterpret_cast<MSG*>(lParam);
+        if (msg->message == requestMessage()) {
+            HWND to = reinterpret_cast<HWND>(msg->wParam);
+            ULONG_PTR kind = static_cast<ULONG_PTR>(msg->lParam);
+            std::wstring text;
+            if (kind == e2e::kMenuDump) {
+                HMENU bar = GetMenu(msg->hwnd);
+                if (bar) dumpMenu(bar, 0, text);
+            }
+            reply(to, kind, text);
+            msg->message = WM_NULL;  // the program never sees the request
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

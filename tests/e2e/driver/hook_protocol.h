@@ -1,0 +1,24 @@
+// What the driver and its hook module say to each other.
+//
+// The driver posts kRequestMessage to the program's main window with wParam = the driver's
+// reply window and lParam = a Request. The hook (WH_GETMESSAGE on the program's GUI thread)
+// sees it when the program's thread takes it from its queue and answers with WM_COPYDATA:
+// dwData = the same Request, the data a UTF-16 text without terminator.
+#pragma once
+
+namespace e2e {
+
+constexpr const wchar_t* kRequestMessage = L"Aurecho.E2E.Request";
+constexpr const char* kHookProcName = "AurechoE2EGetMessageHook";
+
+enum Request : unsigned long {
+    // Answer: one line per menu item, "depth\tid\tflags\ttext\n", in menu order
+    // (depth-first). flags: P popup, C checked, G grayed or disabled, S separator.
+    // text is the item's full text, a shortcut after a tab included.
+    kMenuDump = 1,
+    // Answer: empty. Being answered means every message posted to the thread before the
+    // ping has been taken from the queue.
+    kPing = 2,
+};
+
+}  // namespace e2e
