@@ -85,9 +85,16 @@ public:
     explicit TForm1(const std::wstring& commandLine);
     ~TForm1();
     HWND handle() const { return hwnd; }
+    HACCEL acceleratorTable() const { return accelerators; }
 
     void FormCreate();
     void FormShow();
+    void applyLanguage();
+
+    // The busy animation of long commands: frame 0 now, further frames as work is counted.
+    BusyCounter beginBusy(uint32_t threshold);
+    void busyStep(BusyCounter& busy);
+    void endBusy();
 
     static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
 
@@ -119,9 +126,6 @@ private:
     void playBufferClicked(UINT checkedId, float factor);
 
     // Texts and language
-public:
-    void applyLanguage();
-private:
     void K11Click();
     void K12Click();
     void K4Click();
@@ -155,13 +159,6 @@ private:
     void drawCentreLine();
     void showPicture();
     void Image1Click();
-
-public:
-    // The busy animation of long commands: frame 0 now, further frames as work is counted.
-    BusyCounter beginBusy(uint32_t threshold);
-    void busyStep(BusyCounter& busy);
-    void endBusy();
-private:
 
     // Playback
     void BitBtn3Click();
@@ -229,9 +226,6 @@ private:
     HMENU formatMenu = nullptr;  // PCM1
     HMENU formatOthersMenu = nullptr;  // K3
     HACCEL accelerators = nullptr;
-public:
-    HACCEL acceleratorTable() const { return accelerators; }
-private:
     WNDPROC trackBarProc = nullptr;
 
     struct CaptionBinding {

@@ -15,8 +15,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) 
         Form1 = &form1;
         form1.FormCreate();
         createCompanionForms(instance);
-        // Now that the equalizer window exists, give it its caption too.
-        form1.applyLanguage();
 
         ShowWindow(form1.handle(), show);
         UpdateWindow(form1.handle());
