@@ -169,7 +169,9 @@ private:
     void showPlaybackEnd();
     void checkDrained();
     bool playing() const { return play.hWaveOut != nullptr; }
+    // The equalizer window's switch and filter; they arrive with the equalizer.
     bool equalizerOn() const { return false; }
+    void equalizePlayBuffer(short*, DWORD) {}
 
     // Recording
     void BitBtn5Click();

@@ -85,8 +85,9 @@ bool TForm1::fillPlayBuffer(int i) {
     }
     if (n == 0) return false;
 
-    const short* words = &play.outBuffers[i * maxPlayBlockWords];
+    short* words = &play.outBuffers[i * maxPlayBlockWords];
     const DWORD wordCount = n / 2;
+    if (equalizerOn() && doc.recordFormat.bitsPerSample != 8) equalizePlayBuffer(words, wordCount);
     for (DWORD k = 0; k < wordCount / 2; ++k) display.levelSamples[k] = words[k];
     drawPlayLevels();
 
