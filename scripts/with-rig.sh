@@ -54,4 +54,7 @@ else
 fi
 
 wineserver -p >/dev/null 2>&1 || true
+# Start Wine's background services now, with nothing of ours open: started by a test, they
+# would inherit its output pipe and keep CTest waiting for them.
+"$root/scripts/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
 "$@"
