@@ -45,9 +45,10 @@ if [ $sound -eq 1 ]; then
   for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
   pactl set-default-sink "$AURECHO_SINK"
   pactl set-default-source "$AURECHO_SINK.monitor"
-  # The monitor delivers nothing for a while after the first recorder connects:
-  # keep one recorder connected for the whole run.
-  parecord --device="$AURECHO_SINK.monitor" --file-format=wav /dev/null >/dev/null 2>&1 &
+  # The monitor delivers nothing for a while after the first recorder connects, and the
+  # null sink renders in blocks of up to 2 s unless a client asks for a short latency:
+  # keep one low-latency recorder connected for the whole run.
+  parec --device="$AURECHO_SINK.monitor" --latency-msec=20 >/dev/null 2>&1 &
   pids+=($!)
 else
   export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/none"

@@ -151,7 +151,12 @@ void TForm1::onWaveInData(WPARAM device, LPARAM header) {
 void TForm1::storeRecordedBuffer(WAVEHDR* h) {
     if (!rec.hWaveIn || h->dwBytesRecorded == 0 || rec.writeFailed) return;
     const DWORD n = h->dwBytesRecorded;
-    const DWORD written = doc.workFile ? static_cast<DWORD>(std::fwrite(h->lpData, 1, n, doc.workFile)) : 0;
+    DWORD written = 0;
+    if (doc.workFile) {
+        written = static_cast<DWORD>(std::fwrite(h->lpData, 1, n, doc.workFile));
+        // Hand the block to the system now: nothing recorded waits in our buffers.
+        if (std::fflush(doc.workFile) != 0) rec.writeFailed = true;
+    }
     if (written != n) rec.writeFailed = true;
 
     const short* words = reinterpret_cast<const short*>(h->lpData);

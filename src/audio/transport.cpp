@@ -26,21 +26,6 @@ void TForm1::BitBtn4Click() {
     EnableWindow(bitBtn[0], TRUE);
     if (recording()) {
         waveInStop(rec.hWaveIn);
-        const double len = soundSeconds();
-        showPosition(len);
-        setLabel(ids::Label4, texts::formatSeconds(len, texts::panelTexts[languageIndex][3]));
-        setSliderMax(sliderMaxFor(len));
-        if (!rec.overwriteMode) {
-            setSliderPosition(sliderMaxFor(len));
-        } else {
-            const double p = lengthSeconds(rec.overwriteBlocks * doc.blockBytes + rec.overwriteStart,
-                                           doc.deviceFormat.nAvgBytesPerSec);
-            showPosition(p);
-            setSliderPosition(static_cast<int>(p * 100));
-        }
-        UpdateWindow(trackBar1);
-        UpdateWindow(label2);
-        UpdateWindow(label4);
         for (WAVEHDR* h : rec.inHeaders) {
             if (!rec.hWaveIn) break;
             if (h && (h->dwFlags & WHDR_PREPARED) && (h->dwFlags & WHDR_DONE)) {
@@ -50,6 +35,23 @@ void TForm1::BitBtn4Click() {
         }
         closeInputDevice();
         refreshWorkHeader();
+        // Shown after the returned buffers are stored, so the length includes the last,
+        // partly filled one.
+        const double len = soundSeconds();
+        showPosition(len);
+        setLabel(ids::Label4, texts::formatSeconds(len, texts::panelTexts[languageIndex][3]));
+        setSliderMax(sliderMaxFor(len));
+        if (!rec.overwriteMode) {
+            setSliderPosition(sliderMaxFor(len));
+        } else {
+            const double p = lengthSeconds(recordWriteOffset(recordCounts(), doc.blockBytes),
+                                           doc.deviceFormat.nAvgBytesPerSec);
+            showPosition(p);
+            setSliderPosition(sliderMaxFor(p));
+        }
+        UpdateWindow(trackBar1);
+        UpdateWindow(label2);
+        UpdateWindow(label4);
     }
     EnableWindow(bitBtn[4], TRUE);
     EnableWindow(bitBtn[3], FALSE);
@@ -94,8 +96,7 @@ void TForm1::TrackBar1Change() {
         if (p < sliderMax()) {
             rec.overwriteMode = true;
             if (p % 2 != 0) setSliderPosition(--p);
-            DWORD start = static_cast<DWORD>(p * 0.01 * doc.deviceFormat.nAvgBytesPerSec);
-            if (start % 2 != 0) setSliderPosition(--p);
+            if (positionToRawBytes(p, doc.deviceFormat.nAvgBytesPerSec) % 2 != 0) setSliderPosition(--p);
             rec.overwriteStart = positionToFrameBytes(p);
             if (doc.workFile)
                 std::fseek(doc.workFile, static_cast<long>(rec.overwriteStart + waveHeaderSize), SEEK_SET);
@@ -127,9 +128,8 @@ void TForm1::TrackBar1Change() {
 void TForm1::Timer1Timer() {
     checkDrained();
     if (playing() || !recording()) return;
-    double t = soundSeconds();
-    if (rec.overwriteMode)
-        t = lengthSeconds(rec.overwriteBlocks * doc.blockBytes + rec.overwriteStart, doc.deviceFormat.nAvgBytesPerSec);
+    // The time recorded so far: the length, or where an overwrite has got to.
+    const double t = lengthSeconds(recordWriteOffset(recordCounts(), doc.blockBytes), doc.deviceFormat.nAvgBytesPerSec);
     showPosition(t);
     setSliderMax(recordingSliderMax(t));
     setSliderPosition(static_cast<int>(t) * 100);

@@ -38,7 +38,7 @@ uint32_t recordWriteOffset(const RecordCounts& c, uint32_t blockBytes) {
 }
 
 int32_t recordingSliderMax(double seconds) {
-    return static_cast<int32_t>(seconds / 60.0) * 6000 + 6000;
+    return static_cast<int32_t>(static_cast<long double>(seconds) / 60) * 6000 + 6000;
 }
 
 uint32_t nextPlayChunk(uint32_t remainingBytes, uint32_t playBlockWords, uint32_t frameBytes) {

@@ -44,7 +44,8 @@ void TForm1::showLength(double seconds) {
         GetMenuState(mainMenu1, ids::K17, MF_BYCOMMAND) & MF_CHECKED, doc.playBufferFactor, seconds);
 }
 
-void TForm1::refreshWorkHeader() { patchWaveSizes(doc.workFile, soundBytes() / 2, 1); }
+// The header states the data's exact length: an 8-bit mono sound can end on an odd byte.
+void TForm1::refreshWorkHeader() { patchWaveDataSize(doc.workFile, soundBytes()); }
 
 void TForm1::closeWorkFile() {
     if (doc.workFile) std::fclose(doc.workFile);

@@ -14,12 +14,15 @@ double lengthSeconds(uint32_t byteLength, uint32_t avgBytesPerSec) {
     return static_cast<double>(byteLength) / static_cast<double>(avgBytesPerSec);
 }
 
-int32_t sliderMaxFor(double seconds) { return static_cast<int32_t>(seconds * 100.0); }
+int32_t sliderMaxFor(double seconds) { return static_cast<int32_t>(static_cast<long double>(seconds) * 100); }
+
+uint32_t positionToRawBytes(int32_t position, uint32_t avgBytesPerSec) {
+    if (position <= 0) return 0;
+    return static_cast<uint32_t>(static_cast<long double>(position) * 0.01 * avgBytesPerSec);
+}
 
 uint32_t positionToBytes(int32_t position, uint32_t avgBytesPerSec) {
-    if (position <= 0) return 0;
-    uint32_t bytes = static_cast<uint32_t>(position * 0.01 * avgBytesPerSec);
-    return bytes & ~1u;
+    return positionToRawBytes(position, avgBytesPerSec) & ~1u;
 }
 
 float choosePlayBufferFactor(bool standardChecked, bool smallChecked, float current,

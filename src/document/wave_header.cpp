@@ -51,8 +51,11 @@ bool writeWaveHeader(std::FILE* file, uint32_t samplesPerSec, uint16_t bitsPerSa
 }
 
 bool patchWaveSizes(std::FILE* file, uint32_t sampleUnits, uint16_t channels) {
+    return patchWaveDataSize(file, sampleUnits * 2 * (channels == 2 ? 2 : 1));
+}
+
+bool patchWaveDataSize(std::FILE* file, uint32_t dataSize) {
     if (!file) return true;
-    const uint32_t dataSize = sampleUnits * 2 * (channels == 2 ? 2 : 1);
     const long end = std::ftell(file);
     bool ok = writeAt(file, 4, dataSize + 36) && writeAt(file, 40, dataSize);
     // Leave the stream where the caller had it, so a recording can carry on writing.

@@ -17,5 +17,9 @@ WaveHeader makeWaveHeader(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16
 bool writeWaveHeader(std::FILE* file, uint32_t samplesPerSec, uint16_t bitsPerSample,
                      uint16_t channels, uint32_t sampleUnits);
 
-// Rewrites only the RIFF size (offset 4) and the data size (offset 40). No stream, no-op.
+// Rewrites only the RIFF size (offset 4) and the data size (offset 40) for sampleUnits x 2 x
+// channels data bytes. No stream, no-op.
 bool patchWaveSizes(std::FILE* file, uint32_t sampleUnits, uint16_t channels);
+
+// The same for an exact count of data bytes, odd ones included.
+bool patchWaveDataSize(std::FILE* file, uint32_t dataBytes);

@@ -23,8 +23,11 @@ TEST(SoundMath, LengthCounting) {
     EXPECT_EQ(c.remainderBytes, 0u);
     EXPECT_DOUBLE_EQ(lengthSeconds(dataLength(c, 17640), 176400), 10.4);
     EXPECT_EQ(sliderMaxFor(10.4), 1040);
-    // 97 blocks of 0.1 s: 9.7 is stored a little below, so the maximum truncates to 969.
+    // 97 blocks of 0.1 s: 9.7 is stored a little below, so the maximum truncates to 969;
+    // 2.9 s likewise gives 289, the same on every build.
     EXPECT_EQ(sliderMaxFor(lengthSeconds(97 * 17640, 176400)), 969);
+    EXPECT_EQ(sliderMaxFor(lengthSeconds(29 * 17640, 176400)), 289);
+    EXPECT_EQ(sliderMaxFor(3.0), 300);
 
     const LengthCount odd = splitLength(1000001, 17640);
     EXPECT_EQ(odd.blockCount, 56u);

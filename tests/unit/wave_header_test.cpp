@@ -74,6 +74,11 @@ TEST(WaveHeader, WriteThenPatchOnlyTheSizes) {
     bytes = contents(f);
     EXPECT_EQ(le32(&bytes[4]), 36u);
     EXPECT_EQ(le32(&bytes[40]), 0u);
+
+    ASSERT_TRUE(patchWaveDataSize(f, 5));  // an odd 8-bit mono length stays exact
+    bytes = contents(f);
+    EXPECT_EQ(le32(&bytes[4]), 41u);
+    EXPECT_EQ(le32(&bytes[40]), 5u);
     std::fclose(f);
 
     EXPECT_TRUE(patchWaveSizes(nullptr, 10, 2));

@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# A file named on the command line is edited in place: one with another layout than the
+# plain 44-byte header is rewritten that way (same samples) when it is opened; a plain
+# one is left as it is; closing asks nothing and keeps the file.
+source "$(dirname "$0")/lib.sh"
+source "$E2E_DIR/menu_tables.sh"
+source "$E2E_DIR/file_lib.sh"
+
+# wait_caption TEXT: the program opens the file while starting; give it a moment.
+wait_caption() {
+  local i
+  for i in $(seq 20); do
+    drv caption
+    [ "$(field caption)" == "$1" ] && break
+    sleep 0.25
+  done
+  expect_eq "caption is the file name" "$(field caption)" "$1"
+}
+
+# close_quietly WHAT: closing asks nothing and the program ends with code 0.
+close_quietly() {
+  if drv_try close waitexit 8000; then
+    expect_eq "$1: closes without a question, exit code 0" "$(field waitexit)" 0
+  else
+    fail "$1: the program did not end after close: $DRV_ERR"
+    drv_try msgbox 100 && echo "$DRV_OUT" >&2
+  fi
+  APP_PID=""
+}
+
+# direct_case NAME FILE RATE BITS CH BYTES LENGTH [COMMAND LINE]: FILE (made in the
+# program's folder) opened from the command line; SHOT names a screenshot to take.
+direct_case() {
+  local name="$1" file="$2" rate="$3" bits="$4" ch="$5" bytes="$6" length="$7"
+  local cmdline="${8:-$file}"
+  echo "--- $name ---"
+  local take="$APP_DIR/$file"
+  local samples; samples="$(wav_data "$take")"
+  app_start "$cmdline"
+  wait_caption "$file"
+  drv text Label4 slider enabled BitBtn1
+  expect_eq "$name: length" "$(field "text Label4")" "$length"
+  expect_eq "$name: file rewritten canonically" "$(head44 "$take")" "$(canonical_header "$rate" "$bits" "$ch" "$bytes")"
+  expect_eq "$name: same samples" "$(wav_data "$take")" "$samples"
+  expect_eq "$name: file size" "$(stat -c %s "$take" 2>/dev/null)" $((44 + bytes))
+  wavcheck_ok "$name: canonical, sizes right, $bits,$rate,$ch" "$take" \
+    --expect-canonical --expect-sizes --expect-format "$bits,$rate,$ch"
+  [ -n "${SHOT:-}" ] && screenshot "$SHOT"
+  local opened; opened="$(sha256sum <"$take")"
+  close_quietly "$name"
+  expect_eq "$name: file kept as opened" "$(sha256sum <"$take" 2>/dev/null)" "$opened"
+  expect_eq "$name: nothing else left beside the program" \
+    "$(cd "$APP_DIR" && ls | grep -v -x -e Aurecho32.exe -e Aurecho32.dat -e "$file" || true)" ""
+}
+
+# A LIST chunk between fmt and data.
+app_copy -list
+wav_make "$APP_DIR/take.wav" rate=44100 bits=16 ch=2 bytes=176400 list=1
+SHOT=direct-opened direct_case "LIST chunk" take.wav 44100 16 2 176400 "1.00 秒"
+
+# An 18-byte fmt chunk (with its cbSize) and a fact chunk, 8-bit mono.
+app_copy -fmt18
+wav_make "$APP_DIR/take.wav" rate=8000 bits=8 ch=1 bytes=4000 fmtsize=18 fact=1 seed=6
+direct_case "18-byte fmt" take.wav 8000 8 1 4000 "0.50 秒"
+
+# A canonical file: left byte for byte.
+app_copy -plain
+wav_make "$APP_DIR/take.wav" rate=22050 bits=16 ch=1 bytes=22050 seed=9
+cp "$APP_DIR/take.wav" "$E2E_TMP/plain.orig"
+direct_case "canonical" take.wav 22050 16 1 22050 "0.50 秒"
+if cmp -s "$APP_DIR/take.wav" "$E2E_TMP/plain.orig"; then pass "canonical: file unchanged byte for byte"
+else fail "canonical: file changed: $(cmp "$APP_DIR/take.wav" "$E2E_TMP/plain.orig" 2>&1)"; fi
+
+# A quoted full path with blanks, as Windows passes a file opened with the program.
+app_copy -quoted
+wav_make "$APP_DIR/my take.wav" rate=16000 bits=16 ch=2 bytes=32000 list=1 seed=10
+direct_case "quoted path with blanks" "my take.wav" 16000 16 2 32000 "0.50 秒" \
+  "\"$(win_path "$APP_DIR/my take.wav")\""
+
+# Changed in direct mode (a recording appended after playback): closing still asks
+# nothing, and the file holds the old samples followed by the recording.
+echo "--- recorded in direct mode ---"
+app_copy -record
+wav_make "$APP_DIR/take.wav" rate=44100 bits=16 ch=2 bytes=88200 seed=11
+tail -c +45 "$APP_DIR/take.wav" >"$E2E_TMP/take.raw"
+app_start take.wav
+wait_caption take.wav
+for _ in $(seq 20); do  # the start plays the file; recording waits for its end
+  drv enabled BitBtn5
+  [ "$(field "enabled BitBtn5")" == 1 ] && break
+  sleep 0.25
+done
+drv click BitBtn5 sleep 2000 click BitBtn4 sleep 500 text Label4
+echo "recorded: Label4 $(field "text Label4")"
+close_quietly "recorded in direct mode"
+take="$APP_DIR/take.wav"
+wavcheck_ok "recorded in direct mode: canonical, sizes right" "$take" \
+  --expect-canonical --expect-sizes --expect-format 16,44100,2
+if [ "$(stat -c %s "$take")" -gt $((44 + 88200)) ]; then pass "recorded in direct mode: file grew ($(stat -c %s "$take") bytes)"
+else fail "recorded in direct mode: file did not grow ($(stat -c %s "$take") bytes)"; fi
+if cmp -s -i 44:0 -n 88200 "$take" "$E2E_TMP/take.raw"; then
+  pass "recorded in direct mode: the old samples come first"
+else
+  fail "recorded in direct mode: the old samples changed"
+fi
+
+e2e_finish
