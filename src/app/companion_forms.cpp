@@ -35,8 +35,6 @@ bool createCompanionForms(HINSTANCE instance) {
     return form2 && form3;
 }
 
-HWND companionWindow(int which) { return which == 2 ? form2 : which == 3 ? form3 : nullptr; }
-
 void setEqualizerCaption(const std::wstring& caption) {
     if (form3) SetWindowTextW(form3, caption.c_str());
 }

@@ -47,7 +47,6 @@ struct PlaybackState {
     FILE* playFile = nullptr;
     DWORD playStartBytes = 0;
     DWORD playRemainBytes = 0;
-    DWORD playedBlocks = 0;
     DWORD playQueuedBytes = 0;  // bytes of the section handed to the device so far
     bool playFailed = false;
     bool resumeAfterDrag = false;
@@ -252,6 +251,5 @@ extern TForm1* Form1;
 void processMessages();
 std::wstring fileNamePart(const std::wstring& path);
 bool askWaveFileName(HWND owner, bool save, std::wstring& path);
-HWND companionWindow(int which);  // Form2 or Form3, once created
 bool createCompanionForms(HINSTANCE instance);
 void setEqualizerCaption(const std::wstring& caption);

@@ -4,6 +4,7 @@
 #include "app/ids.h"
 #include "document/format_table.h"
 #include "document/sound_math.h"
+#include "document/wave_header.h"
 
 void TForm1::BitBtn3Click() {
     play.playFailed = false;
@@ -12,7 +13,6 @@ void TForm1::BitBtn3Click() {
     if (doc.playBlockWords > maxPlayBlockWords) doc.playBlockWords = maxPlayBlockWords;
 
     if (sliderPosition() == sliderMax()) setSliderPosition(0);
-    play.playedBlocks = 0;
     play.playQueuedBytes = 0;
     play.playStartBytes = positionToFrameBytes(sliderPosition());
     const DWORD length = soundBytes();
@@ -23,15 +23,17 @@ void TForm1::BitBtn3Click() {
     }
 
     play.playFile = _wfopen(doc.workFileName.c_str(), L"rb");
-    if (play.playFile && std::fseek(play.playFile, static_cast<long>(play.playStartBytes + 44), SEEK_SET) == 0)
+    if (play.playFile && std::fseek(play.playFile, static_cast<long>(play.playStartBytes + waveHeaderSize), SEEK_SET) == 0)
         openOutputDevice();
     else
         play.playFailed = true;
 
     if (play.playFailed) {
         // The stop operation closes the stream only while the device is open.
-        if (play.playFile && !playing()) std::fclose(play.playFile);
-        if (!playing()) play.playFile = nullptr;
+        if (!playing() && play.playFile) {
+            std::fclose(play.playFile);
+            play.playFile = nullptr;
+        }
         BitBtn4Click();
         return;
     }
@@ -98,7 +100,6 @@ bool TForm1::fillPlayBuffer(int i) {
     play.outHeaders[i].dwBufferLength = n;
     play.outHeaders[i].dwFlags = 0;
     play.playQueuedBytes += n;
-    ++play.playedBlocks;
     return true;
 }
 

@@ -6,7 +6,6 @@
 # the sink comes back from the monitor.
 [ "${BASH_SOURCE[0]}" == "$0" ] && source "$(dirname "$0")/lib.sh"
 
-WAVCHECK="${AURECHO_WAVCHECK:-$E2E_ROOT/build/native/tests/tools/wavcheck}"
 [ -x "$WAVCHECK" ] || { echo "missing $WAVCHECK (build with make native)" >&2; exit 1; }
 SINK="${AURECHO_SINK:-aurecho_sink}"
 

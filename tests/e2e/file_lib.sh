@@ -10,7 +10,6 @@ if [ "${BASH_SOURCE[0]}" == "$0" ]; then
   FILE_LIB_SELF_CHECK=1
 fi
 
-WAVCHECK="${AURECHO_WAVCHECK:-$E2E_ROOT/build/native/tests/tools/wavcheck}"
 [ -x "$WAVCHECK" ] || { echo "missing $WAVCHECK (build with make native)" >&2; exit 1; }
 
 PATH_NEW_JA="${MENU_FILE_JA[0]}/${MENU_FILE_JA[1]}"

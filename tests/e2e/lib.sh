@@ -12,6 +12,7 @@ E2E_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 E2E_ROOT="$(cd "$E2E_DIR/../.." && pwd)"
 AURECHO_EXE="${AURECHO_EXE:-$E2E_ROOT/build/win32/Aurecho32.exe}"
 AURECHO_DRIVER="${AURECHO_DRIVER:-$E2E_ROOT/build/win32/tests/e2e/aurecho-driver.exe}"
+WAVCHECK="${AURECHO_WAVCHECK:-$E2E_ROOT/build/native/tests/tools/wavcheck}"
 SCREENSHOT_DIR="${AURECHO_SCREENSHOTS:-$E2E_ROOT/build/screenshots}"
 
 E2E_NAME="$(basename "$0" .sh)"
