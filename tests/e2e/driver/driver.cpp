@@ -30,6 +30,9 @@
 //   pos CONTROL            left,top in its parent's client area          -> pos CONTROL: L,T
 //   size CONTROL           width,height                                  -> size CONTROL: W,H
 //   slider                 TrackBar1's range and position         -> slider: MIN MAX POS
+//   pressslider            press the left button on TrackBar1's thumb
+//   releaseslider N        drag the thumb to N and let go: TBM_SETPOS, WM_HSCROLL
+//                          TB_THUMBTRACK to the parent, then the button's release
 //   setslider N            move TrackBar1 to N as a drag ends: TBM_SETPOS, then WM_HSCROLL
 //                          TB_THUMBPOSITION and TB_ENDTRACK to its parent
 //   msgbox [MS]            wait (default 5000 ms) for a message box of the program
@@ -591,6 +594,30 @@ void cmdSetSlider(DWORD value) {
     syncWithProgram();
 }
 
+// The mouse on the slider's thumb, as a person drags it: the press, then the move to a
+// new position and the release.
+LPARAM thumbCentre(HWND track) {
+    RECT thumb{};
+    sendTo(track, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    return MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+}
+
+void cmdPressSlider() {
+    HWND track = control(L"TrackBar1");
+    if (!IsWindowEnabled(track)) fail(L"TrackBar1 is disabled");
+    PostMessageW(track, WM_LBUTTONDOWN, MK_LBUTTON, thumbCentre(track));
+    syncWithProgram();
+}
+
+void cmdReleaseSlider(DWORD value) {
+    HWND track = control(L"TrackBar1");
+    sendTo(track, TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
+    LRESULT pos = sendTo(track, TBM_GETPOS, 0, 0);
+    PostMessageW(GetParent(track), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, pos), reinterpret_cast<LPARAM>(track));
+    PostMessageW(track, WM_LBUTTONUP, 0, thumbCentre(track));
+    syncWithProgram();
+}
+
 void cmdSlider() {
     HWND track = control(L"TrackBar1");
     LRESULT lo = sendTo(track, TBM_GETRANGEMIN, 0, 0), hi = sendTo(track, TBM_GETRANGEMAX, 0, 0),
@@ -727,7 +754,7 @@ struct Args {
 bool isCommandWord(const std::wstring& w) {
     static const wchar_t* words[] = {L"pid", L"start", L"caption", L"title", L"visible", L"windows", L"menu",
                                      L"choose", L"checked", L"grayed", L"click", L"enabled", L"text", L"pos",
-                                     L"size", L"slider", L"setslider", L"msgbox", L"nodialog", L"answer",
+                                     L"size", L"slider", L"setslider", L"pressslider", L"releaseslider", L"msgbox", L"nodialog", L"answer",
                                      L"filedialog", L"filedialog-cancel", L"rect", L"close", L"waitexit",
                                      L"kill", L"sleep"};
     for (const wchar_t* c : words)
@@ -781,6 +808,10 @@ void run(Args& a) {
             cmdSlider();
         } else if (cmd == L"setslider") {
             cmdSetSlider(number(a.next(L"position"), L"position"));
+        } else if (cmd == L"pressslider") {
+            cmdPressSlider();
+        } else if (cmd == L"releaseslider") {
+            cmdReleaseSlider(number(a.next(L"position"), L"position"));
         } else if (cmd == L"msgbox") {
             cmdMsgbox(a.optionalNumber(5000));
         } else if (cmd == L"nodialog") {
