@@ -79,4 +79,19 @@ expect_eq "garbage: language" "$LANG_SEEN" ja
 mapfile -t random < <(od -An -tx1 -N11 /dev/urandom | tr -s ' ' '\n' | sed '/^$/d')
 run_case random "${random[@]}"
 
+# A settings file that cannot be written (a folder stands in its place): the defaults
+# stand at start, closing says so in a plain message box and still ends the program.
+app_copy -folder
+mkdir "$SETTINGS"
+app_start
+drv caption
+expect_field caption "$TITLE_JA"
+drv close msgbox
+expect_field "msgbox title" "$TITLE_JA"
+expect_field "msgbox text" "エラー。設定ファイルが作成できません。"
+drv answer ok waitexit
+expect_eq "folder: program ends" "$(field waitexit)" 0
+APP_PID=""
+[ -d "$SETTINGS" ] && pass "folder: left as it was" || fail "folder: replaced"
+
 e2e_finish
