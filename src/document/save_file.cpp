@@ -1,18 +1,16 @@
 // Saving: the working file is copied whole and the copy's two size fields corrected.
 #include "app/form1.h"
 
-
 #include <cstdio>
 
 #include "document/sound_math.h"
 #include "document/wave_header.h"
 
 namespace {
-
 std::wstring fullPath(const std::wstring& path) {
-    wchar_t buffer[32768];
-    const DWORD n = GetFullPathNameW(path.c_str(), 32768, buffer, nullptr);
-    return n > 0 && n < 32768 ? std::wstring(buffer, n) : path;
+    std::wstring buffer(32768, L'\0');
+    const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    return n > 0 && n < buffer.size() ? buffer.substr(0, n) : path;
 }
 }  // namespace
 
