@@ -6,7 +6,7 @@
 # the sink comes back from the monitor.
 [ "${BASH_SOURCE[0]}" == "$0" ] && source "$(dirname "$0")/lib.sh"
 
-[ -x "$WAVCHECK" ] || { echo "missing $WAVCHECK (build with make native)" >&2; exit 1; }
+require_wavcheck
 SINK="${AURECHO_SINK:-aurecho_sink}"
 
 TONE_PID=""

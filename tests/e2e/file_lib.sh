@@ -10,7 +10,7 @@ if [ "${BASH_SOURCE[0]}" == "$0" ]; then
   FILE_LIB_SELF_CHECK=1
 fi
 
-[ -x "$WAVCHECK" ] || { echo "missing $WAVCHECK (build with make native)" >&2; exit 1; }
+require_wavcheck
 
 PATH_NEW_JA="${MENU_FILE_JA[0]}/${MENU_FILE_JA[1]}"
 PATH_OPEN_JA="${MENU_FILE_JA[0]}/${MENU_FILE_JA[2]}"

@@ -26,6 +26,11 @@ for f in "$AURECHO_EXE" "$AURECHO_DRIVER"; do
   [ -f "$f" ] || { echo "missing $f (build with make win32)" >&2; exit 1; }
 done
 
+# The tests that judge WAV files need the native wavcheck tool.
+require_wavcheck() {
+  [ -x "$WAVCHECK" ] || { echo "missing $WAVCHECK (build with make native)" >&2; exit 1; }
+}
+
 e2e_cleanup() {
   # A program left running (a failed step) must not outlive the test.
   if [ -n "$APP_PID" ]; then
