@@ -41,7 +41,8 @@
 //   answer BUTTON          press yes|no|cancel|ok|abort|retry|ignore in the message box and
 //                          wait until it has gone
 //   filedialog PATH [MS]   wait for the program's open/save dialog, type PATH (a /unix
-//                          path is turned into Z:\...), press OK
+//                          path is turned into Z:\...), press OK, and wait until the
+//                          command that showed it has finished or shows its next window
 //                          -> filedialog title: TITLE  and  filedialog: closed|open
 //   filedialog-cancel [MS] cancel that dialog                      -> filedialog: cancelled
 //   rect                   main window's screen rectangle                -> rect: WxH+X+Y
@@ -696,6 +697,9 @@ void cmdFileDialog(const std::wstring& path, DWORD timeoutMs) {
         fail(L"cannot type into the file dialog");
     pressDialogButton(dlg, IDOK, L"OK");
     bool closed = waitGone(dlg, 3000);
+    // The command that showed the dialog goes on after it closes (a save writes its file):
+    // let it finish, or reach its next modal window, before the caller looks.
+    syncWithProgram();
     printLine(std::wstring(L"filedialog: ") + (closed ? L"closed" : L"open"));
 }
 
@@ -703,6 +707,7 @@ void cmdFileDialogCancel(DWORD timeoutMs) {
     HWND dlg = waitDialog(true, timeoutMs);
     pressDialogButton(dlg, IDCANCEL, L"Cancel");
     if (!waitGone(dlg, 5000)) fail(L"the file dialog stayed open after Cancel");
+    syncWithProgram();
     printLine(L"filedialog: cancelled");
 }
 
