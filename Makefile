@@ -3,13 +3,15 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN32 := build/win32
+WIN64 := build/win64
 
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps native win32 test run clean fuzz
+.PHONY: all deps native win32 win64 test run clean fuzz
 
-all: deps native win32
+# Both Windows builds, always: the product and its 64-bit twin (see README).
+all: deps native win32 win64
 
 deps:
 	@scripts/install-deps.sh
@@ -25,6 +27,12 @@ native: deps $(NATIVE)/CMakeCache.txt
 
 win32: deps $(WIN32)/CMakeCache.txt
 	cmake --build $(WIN32) -j $(JOBS)
+
+$(WIN64)/CMakeCache.txt:
+	cmake -S . -B $(WIN64) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+
+win64: deps $(WIN64)/CMakeCache.txt
+	cmake --build $(WIN64) -j $(JOBS)
 
 test: all
 	scripts/with-rig.sh scripts/run-tests.sh

@@ -3,7 +3,7 @@
 # and windows that Wine decorates itself (Xvfb has no window manager).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
+source "$root/scripts/windows-target.sh"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
 [ -f "$WINEPREFIX/.aurecho-prefix-v3" ] && exit 0
 mkdir -p "$WINEPREFIX"
@@ -11,16 +11,16 @@ mkdir -p "$WINEPREFIX"
 exec 9>"$WINEPREFIX.lock"
 flock 9
 [ -f "$WINEPREFIX/.aurecho-prefix-v3" ] && exit 0
-echo "creating Wine prefix in $WINEPREFIX" >&2
-wineboot -i >/dev/null 2>&1 || true
+echo "creating Wine prefix in $WINEPREFIX ($AURECHO_WINDOWS_LABEL)" >&2
+"$AURECHO_WINE" wineboot -i >/dev/null 2>&1 || true
 jp=IPAPGothic
 for face in "ＭＳ Ｐゴシック" "ＭＳ ゴシック" "MS PGothic" "MS Gothic" "MS UI Gothic" "Meiryo" "Meiryo UI" "Yu Gothic UI"; do
-  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "$jp" /f >/dev/null 2>&1
+  "$AURECHO_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "$jp" /f >/dev/null 2>&1
 done
 # Debian keeps Marlett (it draws the caption buttons) where Wine may not look; its Tahoma
 # stays out of the prefix, or captions lose their Japanese fallback.
 cp -f /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d Y /f >/dev/null 2>&1
+"$AURECHO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+"$AURECHO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d Y /f >/dev/null 2>&1
 wineserver -w
 touch "$WINEPREFIX/.aurecho-prefix-v3"

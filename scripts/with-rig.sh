@@ -7,7 +7,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 sound=1
 [ "${1:-}" = "--no-sound" ] && { sound=0; shift; }
 
-export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
+source "$root/scripts/windows-target.sh"
 rig="$(dirname "$WINEPREFIX")/rig-$(basename "$WINEPREFIX")"
 mkdir -p "$rig"
 pids=()

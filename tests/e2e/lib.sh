@@ -4,14 +4,21 @@
 # at the first, so one run shows every discrepancy.
 #
 # The rig (scripts/with-rig.sh) must be around the test: DISPLAY, WINEPREFIX and a
-# running wineserver come from it. One test alone:
+# running wineserver come from it, and the choice of the 32-bit program or its 64-bit
+# twin (scripts/windows-target.sh). One test alone, on either build:
 #   scripts/with-rig.sh bash tests/e2e/first_start.sh
+#   AURECHO_WINDOWS=win64 scripts/with-rig.sh bash tests/e2e/first_start.sh
 set -uo pipefail
 
 E2E_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 E2E_ROOT="$(cd "$E2E_DIR/../.." && pwd)"
-AURECHO_EXE="${AURECHO_EXE:-$E2E_ROOT/build/win32/Aurecho32.exe}"
-AURECHO_DRIVER="${AURECHO_DRIVER:-$E2E_ROOT/build/win32/tests/e2e/aurecho-driver.exe}"
+source "$E2E_ROOT/scripts/windows-target.sh"
+if [ "$AURECHO_WINDOWS" = win64 ]; then
+  AURECHO_EXE="${AURECHO_EXE:-$E2E_ROOT/build/win64/Aurecho64.exe}"
+else
+  AURECHO_EXE="${AURECHO_EXE:-$E2E_ROOT/build/win32/Aurecho32.exe}"
+fi
+AURECHO_DRIVER="${AURECHO_DRIVER:-$E2E_ROOT/build/$AURECHO_WINDOWS/tests/e2e/aurecho-driver.exe}"
 WAVCHECK="${AURECHO_WAVCHECK:-$E2E_ROOT/build/native/tests/tools/wavcheck}"
 SCREENSHOT_DIR="${AURECHO_SCREENSHOTS:-$E2E_ROOT/build/screenshots}"
 
@@ -23,7 +30,7 @@ DRV_OUT=""     # what the last driver run printed
 
 [ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: run the tests inside scripts/with-rig.sh" >&2; exit 1; }
 for f in "$AURECHO_EXE" "$AURECHO_DRIVER"; do
-  [ -f "$f" ] || { echo "missing $f (build with make win32)" >&2; exit 1; }
+  [ -f "$f" ] || { echo "missing $f (build with make $AURECHO_WINDOWS)" >&2; exit 1; }
 done
 
 # The tests that judge WAV files need the native wavcheck tool.

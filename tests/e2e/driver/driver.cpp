@@ -597,16 +597,18 @@ void cmdSetSlider(DWORD value) {
 
 // The mouse on the slider's thumb, as a person drags it: the press, then the move to a
 // new position and the release.
-LPARAM thumbCentre(HWND track) {
-    RECT thumb{};
-    sendTo(track, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
-    return MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+LPARAM thumbCentre() {
+    std::wstring answer;
+    int x = 0, y = 0;
+    if (!askHook(e2e::kSliderThumb, answer, 10000) || swscanf(answer.c_str(), L"%d %d", &x, &y) != 2)
+        fail(L"the slider's thumb could not be found");
+    return MAKELPARAM(x, y);
 }
 
 void cmdPressSlider() {
     HWND track = control(L"TrackBar1");
     if (!IsWindowEnabled(track)) fail(L"TrackBar1 is disabled");
-    PostMessageW(track, WM_LBUTTONDOWN, MK_LBUTTON, thumbCentre(track));
+    PostMessageW(track, WM_LBUTTONDOWN, MK_LBUTTON, thumbCentre());
     syncWithProgram();
 }
 
@@ -615,7 +617,7 @@ void cmdReleaseSlider(DWORD value) {
     sendTo(track, TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
     LRESULT pos = sendTo(track, TBM_GETPOS, 0, 0);
     PostMessageW(GetParent(track), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, pos), reinterpret_cast<LPARAM>(track));
-    PostMessageW(track, WM_LBUTTONUP, 0, thumbCentre(track));
+    PostMessageW(track, WM_LBUTTONUP, 0, thumbCentre());
     syncWithProgram();
 }
 

@@ -2,6 +2,7 @@
 // Under Wine the menu functions answer nothing for another process's menu, so the
 // driver installs this module's WH_GETMESSAGE hook on the program's GUI thread.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
@@ -60,6 +61,24 @@ void dumpMenu(HMENU menu, int depth, std::wstring& out) {
     }
 }
 
+BOOL CALLBACK findSlider(HWND h, LPARAM found) {
+    wchar_t cls[64];
+    if (GetClassNameW(h, cls, 64) && lstrcmpiW(cls, TRACKBAR_CLASSW) == 0) {
+        *reinterpret_cast<HWND*>(found) = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring sliderThumbCentre(HWND main) {
+    HWND slider = nullptr;
+    EnumChildWindows(main, findSlider, reinterpret_cast<LPARAM>(&slider));
+    if (!slider) return L"";
+    RECT thumb{};
+    SendMessageW(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    return std::to_wstring((thumb.left + thumb.right) / 2) + L" " + std::to_wstring((thumb.top + thumb.bottom) / 2);
+}
+
 void reply(HWND to, ULONG_PTR kind, const std::wstring& text) {
     COPYDATASTRUCT data{};
     data.dwData = kind;
@@ -83,6 +102,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK AurechoE2EGetMessageHook(int c
             if (kind == e2e::kMenuDump) {
                 HMENU bar = GetMenu(msg->hwnd);
                 if (bar) dumpMenu(bar, 0, text);
+            } else if (kind == e2e::kSliderThumb) {
+                text = sliderThumbCentre(msg->hwnd);
             }
             reply(to, kind, text);
             msg->message = WM_NULL;  // the program never sees the request

@@ -19,6 +19,11 @@ enum Request : unsigned long {
     // Answer: empty. Being answered means every message posted to the thread before the
     // ping has been taken from the queue.
     kPing = 2,
+    // Answer: "X Y", the centre of the position slider's thumb in the slider's client
+    // coordinates. Asked in the program's process because TBM_GETTHUMBRECT is not
+    // marshalled between processes: sent from outside, the slider writes the RECT at the
+    // sender's address inside the program's own memory.
+    kSliderThumb = 3,
 };
 
 }  // namespace e2e
