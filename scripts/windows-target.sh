@@ -9,16 +9,20 @@
 
 aurecho_windows_target() {
   local root="$1"
-  # Decided already by a calling script.
-  [ -n "${AURECHO_WINE:-}" ] && [ -n "${AURECHO_WINDOWS:-}" ] && return 0
+  # Decided already by a calling script, for the same build.
+  [ -n "${AURECHO_WINDOWS:-}" ] && [ "${AURECHO_WINDOWS_DECIDED:-}" = "$AURECHO_WINDOWS" ] && return 0
   local wine32=/usr/lib/wine/wine wine64=/usr/lib/wine/wine64
   local why32="" err
   # The 32-bit loader itself is the probe: it is what must start.
   if [ ! -x "$wine32" ]; then
     why32="the 32-bit Wine loader $wine32 is not installed"
-  elif ! err="$("$wine32" --version 2>&1 >/dev/null)"; then
-    why32="this machine runs no 32-bit code: $wine32: ${err:-does not start}"
-    why32="${why32%%$'\n'*}"
+  else
+    err="$("$wine32" --version 2>&1 >/dev/null)"
+    case $? in
+      0) ;;
+      126) why32="this machine runs no 32-bit code: $wine32 cannot be executed" ;;
+      *) why32="the 32-bit Wine loader does not start: ${err##*$'\n'}" ;;
+    esac
   fi
 
   case "${AURECHO_WINDOWS:-}" in
@@ -27,9 +31,9 @@ aurecho_windows_target() {
         echo "AURECHO_WINDOWS=win32 cannot run here: $why32" >&2
         return 1
       fi
-      AURECHO_WINDOWS_WHY="${AURECHO_WINDOWS_WHY:-forced by AURECHO_WINDOWS=win32}" ;;
+      AURECHO_WINDOWS_WHY="forced by AURECHO_WINDOWS=win32" ;;
     win64)
-      AURECHO_WINDOWS_WHY="${AURECHO_WINDOWS_WHY:-forced by AURECHO_WINDOWS=win64}" ;;
+      AURECHO_WINDOWS_WHY="forced by AURECHO_WINDOWS=win64" ;;
     "")
       if [ -z "$why32" ]; then
         AURECHO_WINDOWS=win32
@@ -43,9 +47,12 @@ aurecho_windows_target() {
       return 1 ;;
   esac
 
+  # A prefix chosen by a caller for the other build is not ours.
+  case "${WINEPREFIX:-}" in "$root/build/wineprefix" | "$root/build/wineprefix64") unset WINEPREFIX ;; esac
   if [ "$AURECHO_WINDOWS" = win32 ]; then
     AURECHO_WINDOWS_LABEL="32-bit program under wine"
     AURECHO_WINE=wine
+    unset WINELOADER WINEARCH
     export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
   else
     if [ ! -x "$wine64" ]; then
@@ -58,7 +65,8 @@ aurecho_windows_target() {
     export WINELOADER="$wine64" WINEARCH=win64
     export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix64}"
   fi
-  export AURECHO_WINDOWS AURECHO_WINDOWS_WHY AURECHO_WINDOWS_LABEL AURECHO_WINE
+  AURECHO_WINDOWS_DECIDED="$AURECHO_WINDOWS"
+  export AURECHO_WINDOWS AURECHO_WINDOWS_WHY AURECHO_WINDOWS_LABEL AURECHO_WINE AURECHO_WINDOWS_DECIDED
 }
 
 aurecho_windows_target "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)" || exit 1
