@@ -517,8 +517,15 @@ void cmdStart(const std::wstring& exeArg, const std::wstring& args) {
     PROCESS_INFORMATION pi{};
     std::vector<wchar_t> cl(commandLine.begin(), commandLine.end());
     cl.push_back(0);
-    if (!CreateProcessW(full, cl.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi))
-        fail(L"cannot start " + std::wstring(full) + L": error " + std::to_wstring(GetLastError()));
+    // wine64 now and then refuses a start with ERROR_INTERNAL_ERROR on a busy machine and
+    // takes the same start a moment later: try a few times before giving up.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(full, cl.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi)) break;
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 3)
+            fail(L"cannot start " + std::wstring(full) + L": error " + std::to_wstring(error));
+        Sleep(500);
+    }
     if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
     CloseHandle(pi.hThread);
     target = Target{};
