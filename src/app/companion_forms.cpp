@@ -1,6 +1,6 @@
 // The format dialog (TForm2) and the equalizer window (TForm3): created hidden at start
 // and shown by their commands.
-#include "app/form1.h"
+#include "app/main_window.h"
 
 namespace {
 HWND form2 = nullptr;

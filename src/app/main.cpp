@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};

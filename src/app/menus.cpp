@@ -1,6 +1,6 @@
 // The main menu and the texts of the current language: building the tree, applying the
 // captions, and the Help and Edit commands that belong to the texts.
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <shellapi.h>
 

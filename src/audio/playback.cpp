@@ -1,6 +1,6 @@
 // Playback: the working file streamed from the slider position through four rotating
 // buffers, refilled as the device hands them back.
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/ids.h"
 #include "document/format_table.h"
 #include "document/sound_math.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/ids.h"
 #include "document/sound_math.h"
 #include "document/wave_header.h"

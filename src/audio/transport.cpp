@@ -1,5 +1,5 @@
 // The transport buttons, the position slider, the labels and the 100 ms timer.
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/ids.h"
 #include "document/sound_math.h"
 #include "document/wave_header.h"

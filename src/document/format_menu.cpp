@@ -1,5 +1,5 @@
 // File > Format > PCM: the 32 recording formats.
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/ids.h"
 #include "document/format_table.h"
 

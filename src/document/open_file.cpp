@@ -1,5 +1,5 @@
 // Opening WAV files, New, and dropping files on the window.
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <shellapi.h>
 

@@ -1,5 +1,5 @@
 // Saving: the working file is copied whole and the copy's two size fields corrected.
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 // The main window's life: construction, creation, showing and closing, message routing,
 // the settings file, the command line and the small Help menu settings.
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <commctrl.h>
 #include <commdlg.h>

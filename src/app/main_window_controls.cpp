@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <commctrl.h>
 #include "app/ids.h"
