@@ -9,9 +9,9 @@
 #include "app/ids.h"
 #include "app/level_display.h"
 
-void TForm1::drawRecordLevels() { drawLevels(doc.blockBytes); }
+void MainWindow::drawRecordLevels() { drawLevels(doc.blockBytes); }
 
-void TForm1::drawLevels(DWORD n) {
+void MainWindow::drawLevels(DWORD n) {
     RECT all{0, 0, levelWidth, levelHeight};
     FillRect(display.pictureDc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     HPEN pen = CreatePen(PS_SOLID, 1, display.levelColor);
@@ -28,7 +28,7 @@ void TForm1::drawLevels(DWORD n) {
     showPicture();
 }
 
-void TForm1::clearLevels() {
+void MainWindow::clearLevels() {
     processMessages();
     RECT all{0, 0, levelWidth, levelHeight};
     FillRect(display.pictureDc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -36,7 +36,7 @@ void TForm1::clearLevels() {
     showPicture();
 }
 
-void TForm1::drawCentreLine() {
+void MainWindow::drawCentreLine() {
     HPEN pen = CreatePen(PS_SOLID, 1, display.levelColor);
     HGDIOBJ old = SelectObject(display.pictureDc, pen);
     MoveToEx(display.pictureDc, 0, centreLineRow(levelHeight), nullptr);
@@ -45,12 +45,12 @@ void TForm1::drawCentreLine() {
     DeleteObject(pen);
 }
 
-void TForm1::showPicture() {
-    InvalidateRect(image1, nullptr, FALSE);
-    UpdateWindow(image1);
+void MainWindow::showPicture() {
+    InvalidateRect(levelPicture, nullptr, FALSE);
+    UpdateWindow(levelPicture);
 }
 
-void TForm1::Image1Click() {
+void MainWindow::onLevelPictureClick() {
     int r = 0, g = 0, b = 0;
     if (display.levelColor == levelYellow) {  // the random colour takes three draws, in order
         r = std::rand();
@@ -61,7 +61,7 @@ void TForm1::Image1Click() {
     clearLevels();
 }
 
-void TForm1::drawPlayLevels() { drawLevels(doc.playBlockWords); }
+void MainWindow::drawPlayLevels() { drawLevels(doc.playBlockWords); }
 
 // ---- Busy animation ------------------------------------------------------------------
 
@@ -120,18 +120,18 @@ void drawBusyFrame(HDC dc, COLORREF colour, int frame) {
 
 }  // namespace
 
-void TForm1::createBusyFrames() {
+void MainWindow::createBusyFrames() {
     const COLORREF colours[4] = {levelGreen, levelRed, levelBlue, levelYellow};
     HDC screen = GetDC(hwnd);
     HDC dc = CreateCompatibleDC(screen);
     for (int list = 0; list < 4; ++list) {
-        display.imageLists[list] = ImageList_Create(levelWidth, levelHeight, ILC_COLOR24, 10, 0);
+        display.busyFrames[list] = ImageList_Create(levelWidth, levelHeight, ILC_COLOR24, 10, 0);
         for (int frame = 0; frame < 10; ++frame) {
             HBITMAP bmp = CreateCompatibleBitmap(screen, levelWidth, levelHeight);
             HGDIOBJ old = SelectObject(dc, bmp);
             drawBusyFrame(dc, colours[list], frame);
             SelectObject(dc, old);
-            ImageList_Add(display.imageLists[list], bmp, nullptr);
+            ImageList_Add(display.busyFrames[list], bmp, nullptr);
             DeleteObject(bmp);
         }
     }
@@ -139,26 +139,26 @@ void TForm1::createBusyFrames() {
     ReleaseDC(hwnd, screen);
 }
 
-void TForm1::showBusyFrame(int list, int frame) {
-    if (list < 0 || list > 3 || !display.imageLists[list]) return;
-    ImageList_Draw(display.imageLists[list], frame, display.pictureDc, 0, 0, ILD_NORMAL);
+void MainWindow::showBusyFrame(int list, int frame) {
+    if (list < 0 || list > 3 || !display.busyFrames[list]) return;
+    ImageList_Draw(display.busyFrames[list], frame, display.pictureDc, 0, 0, ILD_NORMAL);
     showPicture();
 }
 
-BusyCounter TForm1::beginBusy(uint32_t threshold) {
+BusyCounter MainWindow::beginBusy(uint32_t threshold) {
     BusyCounter busy;
     busy.threshold = threshold;
     busy.list = busyListFor(display.levelColor);
     if (busy.list < 0) busy.list = std::rand() % 4;
-    if (GetMenuState(mainMenu1, ids::Waiting1, MF_BYCOMMAND) & MF_CHECKED) showBusyFrame(busy.list, 0);
+    if (menuChecked(ids::Waiting)) showBusyFrame(busy.list, 0);
     return busy;
 }
 
-void TForm1::busyStep(BusyCounter& busy) {
-    if (!(GetMenuState(mainMenu1, ids::Waiting1, MF_BYCOMMAND) & MF_CHECKED)) return;
+void MainWindow::busyStep(BusyCounter& busy) {
+    if (!menuChecked(ids::Waiting)) return;
     if (busy.step()) showBusyFrame(busy.list, busy.frame);
 }
 
-void TForm1::endBusy() {
-    if (GetMenuState(mainMenu1, ids::Waiting1, MF_BYCOMMAND) & MF_CHECKED) clearLevels();
+void MainWindow::endBusy() {
+    if (menuChecked(ids::Waiting)) clearLevels();
 }

@@ -11,18 +11,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     try {
-        TForm1 form1(commandLine ? commandLine : L"");
-        Form1 = &form1;
-        form1.FormCreate();
+        MainWindow mainWindow(commandLine ? commandLine : L"");
+        Form1 = &mainWindow;
+        mainWindow.onCreate();
         createCompanionForms(instance);
 
-        ShowWindow(form1.handle(), show);
-        UpdateWindow(form1.handle());
-        form1.FormShow();
+        ShowWindow(mainWindow.handle(), show);
+        UpdateWindow(mainWindow.handle());
+        mainWindow.onShow();
 
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            if (TranslateAcceleratorW(form1.handle(), form1.acceleratorTable(), &msg)) continue;
+            if (TranslateAcceleratorW(mainWindow.handle(), mainWindow.acceleratorTable(), &msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }

@@ -95,14 +95,14 @@ void drawGlyph(HDC dc, const RECT& r, Glyph g, bool enabled) {
 
 }  // namespace
 
-void TForm1::createControls() {
+void MainWindow::createControls() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = panelProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = L"TPanel";
+    wc.lpszClassName = ids::PanelClass;
     RegisterClassExW(&wc);
 
     font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
@@ -110,25 +110,26 @@ void TForm1::createControls() {
                        DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
-    panel1 = child(hwnd, L"TPanel", 0, 16, 8, 73, 35, ids::Panel1, font);
-    label1 = child(panel1, L"STATIC", 0, 20, 5, 50, 13, ids::Label1, font);
-    label2 = child(panel1, L"STATIC", 0, 16, 20, 55, 13, ids::Label2, font);
-    panel3 = child(hwnd, L"TPanel", 0, 96, 8, 129, 35, ids::Panel3, font);
-    image1 = child(panel3, L"STATIC", SS_OWNERDRAW | SS_NOTIFY, 1, 1, levelWidth, levelHeight, ids::Image1,
-                   font);
-    panel2 = child(hwnd, L"TPanel", 0, 232, 8, 73, 35, ids::Panel2, font);
-    label3 = child(panel2, L"STATIC", 0, 20, 5, 50, 13, ids::Label3, font);
-    label4 = child(panel2, L"STATIC", 0, 16, 20, 55, 13, ids::Label4, font);
+    positionPanel = child(hwnd, ids::PanelClass, 0, 16, 8, 73, 35, ids::PositionPanel, font);
+    positionCaption = child(positionPanel, L"STATIC", 0, 20, 5, 50, 13, ids::PositionCaption, font);
+    positionLabel = child(positionPanel, L"STATIC", 0, 16, 20, 55, 13, ids::PositionLabel, font);
+    levelPanel = child(hwnd, ids::PanelClass, 0, 96, 8, 129, 35, ids::LevelPanel, font);
+    levelPicture = child(levelPanel, L"STATIC", SS_OWNERDRAW | SS_NOTIFY, 1, 1, levelWidth, levelHeight,
+                         ids::LevelPicture, font);
+    lengthPanel = child(hwnd, ids::PanelClass, 0, 232, 8, 73, 35, ids::LengthPanel, font);
+    lengthCaption = child(lengthPanel, L"STATIC", 0, 20, 5, 50, 13, ids::LengthCaption, font);
+    lengthLabel = child(lengthPanel, L"STATIC", 0, 16, 20, 55, 13, ids::LengthLabel, font);
 
-    trackBar1 = child(hwnd, TRACKBAR_CLASSW, WS_TABSTOP | TBS_HORZ | TBS_NOTICKS, 16, 48, 289, 26,
-                      ids::TrackBar1, font);
-    SendMessageW(trackBar1, TBM_SETRANGE, TRUE, MAKELPARAM(0, 0));
-    SendMessageW(trackBar1, TBM_SETPOS, TRUE, 0);
-    SendMessageW(trackBar1, TBM_SETLINESIZE, 0, 2);
+    positionSlider = child(hwnd, TRACKBAR_CLASSW, WS_TABSTOP | TBS_HORZ | TBS_NOTICKS, 16, 48, 289, 26,
+                           ids::PositionSlider, font);
+    SendMessageW(positionSlider, TBM_SETRANGE, TRUE, MAKELPARAM(0, 0));
+    SendMessageW(positionSlider, TBM_SETPOS, TRUE, 0);
+    SendMessageW(positionSlider, TBM_SETLINESIZE, 0, 2);
 
+    HWND* const buttons[] = {&goToStartButton, &goToEndButton, &playButton, &stopButton, &recordButton};
     for (int i = 0; i < 5; ++i) {
-        bitBtn[i] = child(hwnd, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, 10 + 60 * i, 80, 56, 22,
-                          ids::BitBtn1 + i, font);
+        *buttons[i] = child(hwnd, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, 10 + 60 * i, 80, 56, 22,
+                            ids::GoToStartButton + i, font);
     }
 
     // The level picture is drawn off screen and copied in on paint.
@@ -139,8 +140,8 @@ void TForm1::createControls() {
     ReleaseDC(hwnd, screen);
 }
 
-void TForm1::drawButton(const DRAWITEMSTRUCT& item) {
-    const int index = static_cast<int>(item.CtlID) - ids::BitBtn1;
+void MainWindow::drawButton(const DRAWITEMSTRUCT& item) {
+    const int index = static_cast<int>(item.CtlID) - ids::GoToStartButton;
     if (index < 0 || index >= 5) return;
     RECT r = item.rcItem;
     const bool pressed = item.itemState & ODS_SELECTED;
@@ -156,13 +157,13 @@ void TForm1::drawButton(const DRAWITEMSTRUCT& item) {
     }
 }
 
-void TForm1::setLabel(int id, const std::wstring& text) {
-    SetDlgItemTextW(id <= static_cast<int>(ids::Label2) ? panel1 : panel2, id, text.c_str());
+void MainWindow::setLabel(int id, const std::wstring& text) {
+    SetDlgItemTextW(id <= static_cast<int>(ids::PositionLabel) ? positionPanel : lengthPanel, id, text.c_str());
 }
 
-void TForm1::setCaption(const std::wstring& text) { SetWindowTextW(hwnd, text.c_str()); }
+void MainWindow::setCaption(const std::wstring& text) { SetWindowTextW(hwnd, text.c_str()); }
 
-std::wstring TForm1::caption() const {
+std::wstring MainWindow::caption() const {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
     return text;
