@@ -60,6 +60,8 @@ static_assert(RecordButton - GoToStartButton == 4, "the buttons are created in a
 
 // Window classes of the program's own windows.
 constexpr const wchar_t* MainWindowClass = L"AurechoMainWindow";
+constexpr const wchar_t* FormatDialogClass = L"AurechoFormatDialog";
+constexpr const wchar_t* EqualizerWindowClass = L"AurechoEqualizerWindow";
 constexpr const wchar_t* PanelClass = L"AurechoPanel";
 
 }  // namespace ids

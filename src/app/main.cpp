@@ -7,14 +7,13 @@
 
 #include "app/main_window.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int show) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     try {
         MainWindow mainWindow(commandLine ? commandLine : L"");
-        Form1 = &mainWindow;
         mainWindow.onCreate();
-        createCompanionForms(instance);
+        mainWindow.createCompanionWindows();
 
         ShowWindow(mainWindow.handle(), show);
         UpdateWindow(mainWindow.handle());
@@ -26,7 +25,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) 
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        Form1 = nullptr;
         return static_cast<int>(msg.wParam);
     } catch (const std::exception& e) {
         std::string what = e.what();

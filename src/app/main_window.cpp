@@ -14,8 +14,6 @@
 #include "app/settings.h"
 #include "document/format_table.h"
 
-MainWindow* Form1 = nullptr;
-
 namespace {
 const wchar_t* const settingsFileName = L"Aurecho32.dat";
 const UINT_PTR timerId = 1;  // the 100 ms timer
@@ -82,6 +80,12 @@ void MainWindow::onCreate() {
         doc.playBufferFactor = 0.08f;
 }
 
+// The format dialog and the equalizer window, hidden until their commands show them.
+void MainWindow::createCompanionWindows() {
+    formatDialog.create(hwnd);
+    equalizerWindow.create(hwnd);
+}
+
 void MainWindow::onShow() {
     SetFocus(recordButton);
     drawRecordLevels();
@@ -96,7 +100,7 @@ LRESULT CALLBACK MainWindow::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) 
         window->hwnd = h;
         SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
     }
-    auto* window = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+    MainWindow* window = fromHandle(h);
     if (!window) return DefWindowProcW(h, msg, wp, lp);
     return window->route(msg, wp, lp);
 }
@@ -319,6 +323,32 @@ bool askWaveFileName(HWND owner, bool save, std::wstring& path) {
     if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return false;
     path = name;
     return true;
+}
+
+namespace {
+// A window that closing only hides, so it keeps its state until the program ends.
+LRESULT CALLBACK hideOnCloseProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLOSE) {
+        ShowWindow(h, SW_HIDE);
+        return 0;
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+}
+}  // namespace
+
+// A hidden captioned window of its own class, owned by owner, that closing hides.
+HWND createHiddenWindow(const wchar_t* className, int width, int height, HWND owner) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = hideOnCloseProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className;
+    RegisterClassExW(&wc);
+    return CreateWindowExW(0, className, L"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                           CW_USEDEFAULT, width, height, owner, nullptr, instance, nullptr);
 }
 
 int MainWindow::plainMessage(const std::wstring& text, UINT flags) {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/equalizer_window.h"
+#include "app/format_dialog.h"
 #include "app/level_display.h"
 #include "app/texts.h"
 #include "audio/transport_math.h"
@@ -89,6 +91,7 @@ public:
 
     // Start-up, in this order (app/main_window.cpp).
     void onCreate();
+    void createCompanionWindows();
     void onShow();
 
     void applyLanguage();
@@ -102,6 +105,11 @@ public:
     static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
 
 private:
+    // The object behind a main window handle, kept in the window's user data.
+    static MainWindow* fromHandle(HWND h) {
+        return reinterpret_cast<MainWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+    }
+
     // Routing and closing (app/main_window.cpp)
     LRESULT route(UINT msg, WPARAM wp, LPARAM lp);
     void onCommand(WORD id, WORD code, HWND control);
@@ -252,11 +260,11 @@ private:
     PlaybackState play;
     RecordingState rec;
     DisplayState display;
+    FormatDialog formatDialog;
+    EqualizerWindow equalizerWindow;
 };
 
-extern MainWindow* Form1;
 void processMessages();
 std::wstring fileNamePart(const std::wstring& path);
 bool askWaveFileName(HWND owner, bool save, std::wstring& path);
-bool createCompanionForms(HINSTANCE instance);
-void setEqualizerCaption(const std::wstring& caption);
+HWND createHiddenWindow(const wchar_t* className, int width, int height, HWND owner);

@@ -153,7 +153,7 @@ void MainWindow::applyLanguage() {
         setLabel(ids::PositionLabel, texts::formatSeconds(d, texts::panelTexts[lang][1]));
         setLabel(ids::LengthLabel, texts::formatSeconds(d, texts::panelTexts[lang][3]));
     }
-    setEqualizerCaption(std::wstring(texts::equalizerCaption[lang]) + L" - " + texts::titleTexts[lang]);
+    equalizerWindow.setCaption(std::wstring(texts::equalizerCaption[lang]) + L" - " + texts::titleTexts[lang]);
 }
 
 void MainWindow::onJapanese() {

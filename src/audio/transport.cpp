@@ -136,9 +136,9 @@ void MainWindow::onTimer() {
 }
 
 // The slider's press and release: a press during playback stops it, the release plays
-// again from where the slider was let go.
+// again from where the slider was let go. The slider's parent is the main window.
 LRESULT CALLBACK MainWindow::sliderProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    MainWindow* window = Form1;
+    MainWindow* window = fromHandle(GetParent(h));
     if (msg == WM_LBUTTONDOWN && window->playing()) {
         window->onStop();
         window->play.resumeAfterDrag = true;
