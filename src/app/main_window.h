@@ -16,7 +16,7 @@
 #include "audio/transport_math.h"
 #include "document/wave_file.h"
 
-// The working sound (document) state, shared by every command.
+// Document: the working sound, its file, format and length, shared by every command.
 struct DocumentState {
     std::wstring workFileName = L"aurecho.wav";
     FILE* workFile = nullptr;
@@ -72,7 +72,7 @@ struct RecordingState {
 
 constexpr int levelWidth = 127, levelHeight = 33;
 
-// The level picture and its colour.
+// Display: the level picture (samples, colour, off-screen bitmap) and the busy frames.
 struct DisplayState {
     std::vector<float> levelSamples = std::vector<float>(48000, 0.0f);
     COLORREF levelColor = 0x0000FF00;
