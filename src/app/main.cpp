@@ -5,28 +5,26 @@
 #include <exception>
 #include <string>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int show) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     try {
-        TForm1 form1(commandLine ? commandLine : L"");
-        Form1 = &form1;
-        form1.FormCreate();
-        createCompanionForms(instance);
+        MainWindow mainWindow(commandLine ? commandLine : L"");
+        mainWindow.onCreate();
+        mainWindow.createCompanionWindows();
 
-        ShowWindow(form1.handle(), show);
-        UpdateWindow(form1.handle());
-        form1.FormShow();
+        ShowWindow(mainWindow.handle(), show);
+        UpdateWindow(mainWindow.handle());
+        mainWindow.onShow();
 
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            if (TranslateAcceleratorW(form1.handle(), form1.acceleratorTable(), &msg)) continue;
+            if (TranslateAcceleratorW(mainWindow.handle(), mainWindow.acceleratorTable(), &msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        Form1 = nullptr;
         return static_cast<int>(msg.wParam);
     } catch (const std::exception& e) {
         std::string what = e.what();

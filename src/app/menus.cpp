@@ -1,6 +1,6 @@
 // The main menu and the texts of the current language: building the tree, applying the
 // captions, and the Help and Edit commands that belong to the texts.
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <shellapi.h>
 
@@ -19,7 +19,7 @@ const Text* column(const Text (&table)[texts::languageCount][N], size_t entry, T
 }
 }  // namespace
 
-void TForm1::createMenu() {
+void MainWindow::createMenu() {
     captionBindings.clear();
     auto bind = [this](HMENU parent, const Text ja, const Text en, const wchar_t* shortcut = nullptr) {
         captionBindings.push_back({parent, static_cast<UINT>(GetMenuItemCount(parent)), {ja, en}, shortcut});
@@ -43,95 +43,95 @@ void TForm1::createMenu() {
     using texts::fileMenuTexts;
     using texts::helpMenuTexts;
 
-    mainMenu1 = CreateMenu();
+    menuBar = CreateMenu();
 
     // File, with Format > Others and Format > PCM (> Others)
-    HMENU kf1 = CreatePopupMenu(), k6 = CreatePopupMenu();
-    HMENU k2 = formatParentMenu = CreatePopupMenu();
+    HMENU fileMenu = CreatePopupMenu(), formatOthersMenu = CreatePopupMenu();
     formatMenu = CreatePopupMenu();
-    formatOthersMenu = CreatePopupMenu();
-    item(kf1, ids::K1, fileMenuTexts, 1);
-    item(kf1, ids::KO1, fileMenuTexts, 2);
-    item(kf1, ids::KS2, fileMenuTexts, 3);
-    item(kf1, ids::KA1, fileMenuTexts, 4);
-    popup(kf1, k2, fileMenuTexts, 5);
-    separator(kf1);
-    item(kf1, ids::KE2, fileMenuTexts, 9);
-    popup(k2, k6, fileMenuTexts, 6);
-    item(k6, ids::K14, fileMenuTexts, 10);
-    separator(k2);
-    popup(k2, formatMenu, fileMenuTexts, 7);
-    popup(formatMenu, formatOthersMenu, fileMenuTexts, 8);
+    pcmMenu = CreatePopupMenu();
+    pcmOthersMenu = CreatePopupMenu();
+    item(fileMenu, ids::New, fileMenuTexts, 1);
+    item(fileMenu, ids::Open, fileMenuTexts, 2);
+    item(fileMenu, ids::Save, fileMenuTexts, 3);
+    item(fileMenu, ids::SaveAs, fileMenuTexts, 4);
+    popup(fileMenu, formatMenu, fileMenuTexts, 5);
+    separator(fileMenu);
+    item(fileMenu, ids::Exit, fileMenuTexts, 9);
+    popup(formatMenu, formatOthersMenu, fileMenuTexts, 6);
+    item(formatOthersMenu, ids::Convert, fileMenuTexts, 10);
     separator(formatMenu);
+    popup(formatMenu, pcmMenu, fileMenuTexts, 7);
+    popup(pcmMenu, pcmOthersMenu, fileMenuTexts, 8);
+    separator(pcmMenu);
     for (int i = 0; i < formatCount; ++i) {
-        HMENU parent = formatTable[i].inOthers ? formatOthersMenu : formatMenu;
+        HMENU parent = formatTable[i].inOthers ? pcmOthersMenu : pcmMenu;
         if (i % formatsPerGroup == 0 && i != 0 && i != formatCount / 2) separator(parent);
         AppendMenuW(parent, MF_STRING, ids::FormatFirst + i, formatItemCaption(formatTable[i]).c_str());
     }
-    popup(mainMenu1, kf1, fileMenuTexts, 0);
+    popup(menuBar, fileMenu, fileMenuTexts, 0);
 
     // Edit
-    HMENU ke1 = CreatePopupMenu();
-    item(ke1, ids::KC1, editMenuTexts, 1, L"Ctrl+C");
-    item(ke1, ids::KV1, editMenuTexts, 2, L"Ctrl+V");
-    item(ke1, ids::K7, editMenuTexts, 3);
-    separator(ke1);
-    item(ke1, ids::KI1, editMenuTexts, 4);
-    item(ke1, ids::K8, editMenuTexts, 5);
-    separator(ke1);
-    item(ke1, ids::K9, editMenuTexts, 6);
-    item(ke1, ids::KA2, editMenuTexts, 7);
-    separator(ke1);
-    item(ke1, ids::K5, editMenuTexts, 8);
-    EnableMenuItem(ke1, ids::K9, MF_BYCOMMAND | MF_GRAYED);
-    EnableMenuItem(ke1, ids::KA2, MF_BYCOMMAND | MF_GRAYED);
-    popup(mainMenu1, ke1, editMenuTexts, 0);
+    HMENU editMenu = CreatePopupMenu();
+    item(editMenu, ids::Copy, editMenuTexts, 1, L"Ctrl+C");
+    item(editMenu, ids::Paste, editMenuTexts, 2, L"Ctrl+V");
+    item(editMenu, ids::MixingPaste, editMenuTexts, 3);
+    separator(editMenu);
+    item(editMenu, ids::InsertFile, editMenuTexts, 4);
+    item(editMenu, ids::MixFile, editMenuTexts, 5);
+    separator(editMenu);
+    item(editMenu, ids::DeleteBefore, editMenuTexts, 6);
+    item(editMenu, ids::DeleteAfter, editMenuTexts, 7);
+    separator(editMenu);
+    item(editMenu, ids::AudioProperties, editMenuTexts, 8);
+    EnableMenuItem(editMenu, ids::DeleteBefore, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(editMenu, ids::DeleteAfter, MF_BYCOMMAND | MF_GRAYED);
+    popup(menuBar, editMenu, editMenuTexts, 0);
 
     // Effect
-    HMENU ks1 = CreatePopupMenu();
-    item(ks1, ids::K251, effectMenuTexts, 1);
-    item(ks1, ids::KD1, effectMenuTexts, 2);
-    separator(ks1);
-    item(ks1, ids::K1001, effectMenuTexts, 3);
-    item(ks1, ids::KE3, effectMenuTexts, 4);
-    separator(ks1);
-    item(ks1, ids::K13, effectMenuTexts, 5);
-    item(ks1, ids::KR1, effectMenuTexts, 6);
-    separator(ks1);
-    item(ks1, ids::KE4, effectMenuTexts, 7);
-    item(ks1, ids::K18, effectMenuTexts, 8);
-    popup(mainMenu1, ks1, effectMenuTexts, 0);
+    HMENU effectMenu = CreatePopupMenu();
+    item(effectMenu, ids::VolumeUp, effectMenuTexts, 1);
+    item(effectMenu, ids::VolumeDown, effectMenuTexts, 2);
+    separator(effectMenu);
+    item(effectMenu, ids::SpeedUp, effectMenuTexts, 3);
+    item(effectMenu, ids::SpeedDown, effectMenuTexts, 4);
+    separator(effectMenu);
+    item(effectMenu, ids::Echo, effectMenuTexts, 5);
+    item(effectMenu, ids::Reverse, effectMenuTexts, 6);
+    separator(effectMenu);
+    item(effectMenu, ids::Equalizer, effectMenuTexts, 7);
+    item(effectMenu, ids::EqualizedOutput, effectMenuTexts, 8);
+    popup(menuBar, effectMenu, effectMenuTexts, 0);
 
     // Help
-    HMENU kh1 = CreatePopupMenu(), k10 = CreatePopupMenu(), k15 = CreatePopupMenu();
-    AppendMenuW(kh1, MF_STRING, ids::Waiting1, texts::waitingCaption);
-    separator(kh1);
-    popup(kh1, k10, helpMenuTexts, 1);
-    item(k10, ids::K11, helpMenuTexts, 3);
-    item(k10, ids::K12, helpMenuTexts, 4);
-    separator(kh1);
-    popup(kh1, k15, helpMenuTexts, 5);
-    item(k15, ids::K16, helpMenuTexts, 6);
-    item(k15, ids::K17, helpMenuTexts, 7);
-    CheckMenuItem(k15, ids::K16, MF_BYCOMMAND | MF_CHECKED);
-    separator(kh1);
-    item(kh1, ids::K4, helpMenuTexts, 2);
-    popup(mainMenu1, kh1, helpMenuTexts, 0);
+    HMENU helpMenu = CreatePopupMenu(), languageMenu = CreatePopupMenu(), playBufferMenu = CreatePopupMenu();
+    AppendMenuW(helpMenu, MF_STRING, ids::Waiting, texts::waitingCaption);
+    separator(helpMenu);
+    popup(helpMenu, languageMenu, helpMenuTexts, 1);
+    item(languageMenu, ids::Japanese, helpMenuTexts, 3);
+    item(languageMenu, ids::English, helpMenuTexts, 4);
+    separator(helpMenu);
+    popup(helpMenu, playBufferMenu, helpMenuTexts, 5);
+    item(playBufferMenu, ids::StandardPlayBuffer, helpMenuTexts, 6);
+    item(playBufferMenu, ids::SmallPlayBuffer, helpMenuTexts, 7);
+    CheckMenuItem(playBufferMenu, ids::StandardPlayBuffer, MF_BYCOMMAND | MF_CHECKED);
+    separator(helpMenu);
+    item(helpMenu, ids::VersionInformation, helpMenuTexts, 2);
+    popup(menuBar, helpMenu, helpMenuTexts, 0);
 
-    ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'C', ids::KC1}, {FCONTROL | FVIRTKEY, 'V', ids::KV1}};
+    ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'C', ids::Copy}, {FCONTROL | FVIRTKEY, 'V', ids::Paste}};
     accelerators = CreateAcceleratorTableW(keys, 2);
 }
 
-void TForm1::applyLanguage() {
+void MainWindow::applyLanguage() {
     const int lang = languageIndex;
     applicationTitle = texts::titleTexts[lang];
     if (!doc.hasFileName) setCaption(texts::titleTexts[lang]);
 
-    CheckMenuItem(mainMenu1, ids::K11, MF_BYCOMMAND | (lang == 0 ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(mainMenu1, ids::K12, MF_BYCOMMAND | (lang == 1 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menuBar, ids::Japanese, MF_BYCOMMAND | (lang == 0 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menuBar, ids::English, MF_BYCOMMAND | (lang == 1 ? MF_CHECKED : MF_UNCHECKED));
     const int labelLeft = lang == 1 ? 14 : 20;
-    SetWindowPos(label1, nullptr, labelLeft, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(label3, nullptr, labelLeft, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(positionCaption, nullptr, labelLeft, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(lengthCaption, nullptr, labelLeft, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     for (const CaptionBinding& b : captionBindings) {
         std::wstring text = b.text[lang];
@@ -144,28 +144,30 @@ void TForm1::applyLanguage() {
     }
     if (hwnd) DrawMenuBar(hwnd);
 
-    setLabel(ids::Label1, texts::panelTexts[lang][0]);
-    setLabel(ids::Label2, texts::panelTexts[lang][1]);
-    setLabel(ids::Label3, texts::panelTexts[lang][2]);
-    setLabel(ids::Label4, texts::panelTexts[lang][3]);
+    setLabel(ids::PositionCaption, texts::panelTexts[lang][0]);
+    setLabel(ids::PositionLabel, texts::panelTexts[lang][1]);
+    setLabel(ids::LengthCaption, texts::panelTexts[lang][2]);
+    setLabel(ids::LengthLabel, texts::panelTexts[lang][3]);
     if (doc.hasSound) {
         const double d = soundSeconds();
-        setLabel(ids::Label2, texts::formatSeconds(d, texts::panelTexts[lang][1]));
-        setLabel(ids::Label4, texts::formatSeconds(d, texts::panelTexts[lang][3]));
+        setLabel(ids::PositionLabel, texts::formatSeconds(d, texts::panelTexts[lang][1]));
+        setLabel(ids::LengthLabel, texts::formatSeconds(d, texts::panelTexts[lang][3]));
     }
-    setEqualizerCaption(std::wstring(texts::equalizerCaption[lang]) + L" - " + texts::titleTexts[lang]);
+    equalizerWindow.setCaption(std::wstring(texts::equalizerCaption[lang]) + L" - " + texts::titleTexts[lang]);
 }
 
-void TForm1::K11Click() {
+void MainWindow::onJapanese() {
     languageIndex = 0;
     applyLanguage();
 }
 
-void TForm1::K12Click() {
+void MainWindow::onEnglish() {
     languageIndex = 1;
     applyLanguage();
 }
 
-void TForm1::K4Click() { plainMessage(std::wstring(texts::titleTexts[languageIndex]) + texts::versionText); }
+void MainWindow::onVersionInformation() {
+    plainMessage(std::wstring(texts::titleTexts[languageIndex]) + texts::versionText);
+}
 
-void TForm1::K5Click() { ShellExecuteW(hwnd, nullptr, L"mmsys.cpl", nullptr, nullptr, SW_SHOW); }
+void MainWindow::onAudioProperties() { ShellExecuteW(hwnd, nullptr, L"mmsys.cpl", nullptr, nullptr, SW_SHOW); }

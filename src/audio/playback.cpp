@@ -1,12 +1,12 @@
 // Playback: the working file streamed from the slider position through four rotating
 // buffers, refilled as the device hands them back.
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/ids.h"
 #include "document/format_table.h"
 #include "document/sound_math.h"
 #include "document/wave_header.h"
 
-void TForm1::BitBtn3Click() {
+void MainWindow::onPlay() {
     play.playFailed = false;
     rebuildDeviceFormat();
     doc.playBlockWords = playBlockWordsFor(doc.recordFormat.samplesPerSec, doc.playBufferFactor);
@@ -34,15 +34,15 @@ void TForm1::BitBtn3Click() {
             std::fclose(play.playFile);
             play.playFile = nullptr;
         }
-        BitBtn4Click();
+        onStop();
         return;
     }
-    EnableWindow(bitBtn[2], FALSE);
-    EnableWindow(bitBtn[3], TRUE);
-    EnableWindow(bitBtn[4], FALSE);
+    EnableWindow(playButton, FALSE);
+    EnableWindow(stopButton, TRUE);
+    EnableWindow(recordButton, FALSE);
 }
 
-void TForm1::openOutputDevice() {
+void MainWindow::openOutputDevice() {
     if (playing()) return;
     play.draining = false;
     PlaySoundW(nullptr, nullptr, SND_PURGE);
@@ -77,7 +77,7 @@ void TForm1::openOutputDevice() {
 }
 
 // Reads the next part of the section into buffer i; false when nothing is left.
-bool TForm1::fillPlayBuffer(int i) {
+bool MainWindow::fillPlayBuffer(int i) {
     const DWORD left = play.playRemainBytes - play.playQueuedBytes;
     DWORD n = nextPlayChunk(left, doc.playBlockWords, doc.frameBytes);
     char* data = reinterpret_cast<char*>(&play.outBuffers[i * maxPlayBlockWords]);
@@ -103,7 +103,7 @@ bool TForm1::fillPlayBuffer(int i) {
     return true;
 }
 
-void TForm1::onWaveOutDone(WPARAM device) {
+void MainWindow::onWaveOutDone(WPARAM device) {
     // Completions of a device that was already closed are left alone.
     if (!playing() || reinterpret_cast<HWAVEOUT>(device) != play.hWaveOut) return;
     bool anyQueued = false;
@@ -130,17 +130,17 @@ void TForm1::onWaveOutDone(WPARAM device) {
     }
 }
 
-void TForm1::checkDrained() {
+void MainWindow::checkDrained() {
     if (!playing() || !play.draining) return;
     MMTIME t{};
     t.wType = TIME_BYTES;
     const bool known = waveOutGetPosition(play.hWaveOut, &t, sizeof t) == MMSYSERR_NOERROR && t.wType == TIME_BYTES;
     if (!known || t.u.cb >= play.playQueuedBytes || static_cast<LONG>(GetTickCount() - play.drainDeadline) >= 0)
-        BitBtn4Click();
+        onStop();
 }
 
 // The playback half of the stop operation; true when playback was running.
-bool TForm1::stopPlayback() {
+bool MainWindow::stopPlayback() {
     if (!playing()) return false;
     if (play.playFile) std::fclose(play.playFile);
     play.playFile = nullptr;
@@ -158,13 +158,13 @@ bool TForm1::stopPlayback() {
 }
 
 // After a stop: where playback had got to, or the end when the whole section went out.
-void TForm1::showPlaybackEnd() {
+void MainWindow::showPlaybackEnd() {
     const DWORD reached = play.playQueuedBytes + play.playStartBytes;
     if (reached >= soundBytes()) {
         setSliderPosition(sliderMax());
         wchar_t length[64];
-        GetWindowTextW(label4, length, 64);
-        setLabel(ids::Label2, length);
+        GetWindowTextW(lengthLabel, length, 64);
+        setLabel(ids::PositionLabel, length);
         return;
     }
     const double p = lengthSeconds(reached, doc.deviceFormat.nAvgBytesPerSec);

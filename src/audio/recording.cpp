@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/ids.h"
 #include "document/sound_math.h"
 #include "document/wave_header.h"
@@ -21,7 +21,7 @@ bool hasWavExtension(const std::wstring& path) {
 }
 }  // namespace
 
-RecordCounts TForm1::recordCounts() const {
+RecordCounts MainWindow::recordCounts() const {
     RecordCounts c;
     c.blockCount = doc.blockCount;
     c.remainderBytes = doc.remainderBytes;
@@ -31,7 +31,7 @@ RecordCounts TForm1::recordCounts() const {
     return c;
 }
 
-void TForm1::setRecordCounts(const RecordCounts& c) {
+void MainWindow::setRecordCounts(const RecordCounts& c) {
     doc.blockCount = c.blockCount;
     doc.remainderBytes = c.remainderBytes;
     rec.overwriteMode = c.overwriteMode;
@@ -39,10 +39,10 @@ void TForm1::setRecordCounts(const RecordCounts& c) {
     rec.overwriteBlocks = c.overwriteBlocks;
 }
 
-void TForm1::BitBtn5Click() {
+void MainWindow::onRecord() {
     openInputDevice();
     if (rec.recordOpenFailed) {
-        EnableWindow(bitBtn[4], FALSE);
+        EnableWindow(recordButton, FALSE);
         return;
     }
     if (!openWorkFileForRecording()) {
@@ -63,21 +63,21 @@ void TForm1::BitBtn5Click() {
     std::fseek(doc.workFile, static_cast<long>(recordWriteOffset(recordCounts(), doc.blockBytes) + waveHeaderSize),
                SEEK_SET);
 
-    EnableWindow(bitBtn[4], FALSE);
-    EnableWindow(bitBtn[3], TRUE);
-    EnableWindow(bitBtn[2], FALSE);
-    EnableWindow(bitBtn[0], TRUE);
+    EnableWindow(recordButton, FALSE);
+    EnableWindow(stopButton, TRUE);
+    EnableWindow(playButton, FALSE);
+    EnableWindow(goToStartButton, TRUE);
     rec.lastHeaderPatch = GetTickCount();
     waveInStart(rec.hWaveIn);
 
     doc.hasSound = true;
     doc.modified = true;
-    EnableMenuItem(formatParentMenu, 2, MF_BYPOSITION | MF_GRAYED);  // PCM1
+    EnableMenuItem(formatMenu, 2, MF_BYPOSITION | MF_GRAYED);  // the PCM menu
 }
 
 // A new sound gets a new working file; an existing one whose file is not open (a file
 // opened in place) is opened for update, keeping its byte positions.
-bool TForm1::openWorkFileForRecording() {
+bool MainWindow::openWorkFileForRecording() {
     if (doc.hasSound) {
         if (!doc.workFile) doc.workFile = _wfopen(doc.workFileName.c_str(), L"r+b");
         return doc.workFile != nullptr;
@@ -91,7 +91,7 @@ bool TForm1::openWorkFileForRecording() {
     return false;
 }
 
-void TForm1::openInputDevice() {
+void MainWindow::openInputDevice() {
     rec.recordOpenFailed = false;
     if (rec.hWaveIn) return;
     rebuildDeviceFormat();
@@ -127,7 +127,7 @@ void TForm1::openInputDevice() {
     }
 }
 
-void TForm1::onWaveInData(WPARAM device, LPARAM header) {
+void MainWindow::onWaveInData(WPARAM device, LPARAM header) {
     auto* h = reinterpret_cast<WAVEHDR*>(header);
     // Buffers of a device that was closed meanwhile were already returned to the heap.
     if (!rec.hWaveIn || reinterpret_cast<HWAVEIN>(device) != rec.hWaveIn || rec.queuedInBuffers == 0) return;
@@ -136,7 +136,7 @@ void TForm1::onWaveInData(WPARAM device, LPARAM header) {
 
     storeRecordedBuffer(h);
     if (rec.writeFailed) {
-        BitBtn4Click();
+        onStop();
         plainMessage(texts::fileMessages[languageIndex][1]);
         return;
     }
@@ -148,7 +148,7 @@ void TForm1::onWaveInData(WPARAM device, LPARAM header) {
     ++rec.queuedInBuffers;
 }
 
-void TForm1::storeRecordedBuffer(WAVEHDR* h) {
+void MainWindow::storeRecordedBuffer(WAVEHDR* h) {
     if (!rec.hWaveIn || h->dwBytesRecorded == 0 || rec.writeFailed) return;
     const DWORD n = h->dwBytesRecorded;
     DWORD written = 0;
@@ -174,7 +174,7 @@ void TForm1::storeRecordedBuffer(WAVEHDR* h) {
     }
 }
 
-void TForm1::closeInputDevice() {
+void MainWindow::closeInputDevice() {
     if (!rec.hWaveIn) return;
     waveInReset(rec.hWaveIn);
     HANDLE heap = GetProcessHeap();

@@ -1,29 +1,29 @@
 // The transport buttons, the position slider, the labels and the 100 ms timer.
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/ids.h"
 #include "document/sound_math.h"
 #include "document/wave_header.h"
 
-int TForm1::sliderPosition() const { return static_cast<int>(SendMessageW(trackBar1, TBM_GETPOS, 0, 0)); }
-int TForm1::sliderMax() const { return static_cast<int>(SendMessageW(trackBar1, TBM_GETRANGEMAX, 0, 0)); }
-void TForm1::setSliderPosition(int position) { SendMessageW(trackBar1, TBM_SETPOS, TRUE, position); }
-void TForm1::setSliderMax(int max) { SendMessageW(trackBar1, TBM_SETRANGEMAX, TRUE, max); }
+int MainWindow::sliderPosition() const { return static_cast<int>(SendMessageW(positionSlider, TBM_GETPOS, 0, 0)); }
+int MainWindow::sliderMax() const { return static_cast<int>(SendMessageW(positionSlider, TBM_GETRANGEMAX, 0, 0)); }
+void MainWindow::setSliderPosition(int position) { SendMessageW(positionSlider, TBM_SETPOS, TRUE, position); }
+void MainWindow::setSliderMax(int max) { SendMessageW(positionSlider, TBM_SETRANGEMAX, TRUE, max); }
 
-void TForm1::showPosition(double seconds) {
-    setLabel(ids::Label2, texts::formatSeconds(seconds, texts::panelTexts[languageIndex][1]));
+void MainWindow::showPosition(double seconds) {
+    setLabel(ids::PositionLabel, texts::formatSeconds(seconds, texts::panelTexts[languageIndex][1]));
 }
 
 // A slider position as a byte offset on a whole frame, so stereo channels stay in step.
-DWORD TForm1::positionToFrameBytes(int position) const {
+DWORD MainWindow::positionToFrameBytes(int position) const {
     const DWORD bytes = positionToBytes(position, doc.deviceFormat.nAvgBytesPerSec);
     return doc.frameBytes > 1 ? bytes - bytes % doc.frameBytes : bytes;
 }
 
-void TForm1::BitBtn4Click() {
+void MainWindow::onStop() {
     const bool wasPlaying = stopPlayback();
-    EnableWindow(bitBtn[2], TRUE);
-    EnableWindow(bitBtn[1], TRUE);
-    EnableWindow(bitBtn[0], TRUE);
+    EnableWindow(playButton, TRUE);
+    EnableWindow(goToEndButton, TRUE);
+    EnableWindow(goToStartButton, TRUE);
     if (recording()) {
         waveInStop(rec.hWaveIn);
         for (WAVEHDR* h : rec.inHeaders) {
@@ -39,7 +39,7 @@ void TForm1::BitBtn4Click() {
         // partly filled one.
         const double len = soundSeconds();
         showPosition(len);
-        setLabel(ids::Label4, texts::formatSeconds(len, texts::panelTexts[languageIndex][3]));
+        setLabel(ids::LengthLabel, texts::formatSeconds(len, texts::panelTexts[languageIndex][3]));
         setSliderMax(sliderMaxFor(len));
         if (!rec.overwriteMode) {
             setSliderPosition(sliderMaxFor(len));
@@ -49,36 +49,36 @@ void TForm1::BitBtn4Click() {
             showPosition(p);
             setSliderPosition(sliderMaxFor(p));
         }
-        UpdateWindow(trackBar1);
-        UpdateWindow(label2);
-        UpdateWindow(label4);
+        UpdateWindow(positionSlider);
+        UpdateWindow(positionLabel);
+        UpdateWindow(lengthLabel);
     }
-    EnableWindow(bitBtn[4], TRUE);
-    EnableWindow(bitBtn[3], FALSE);
-    TrackBar1Change();
+    EnableWindow(recordButton, TRUE);
+    EnableWindow(stopButton, FALSE);
+    onSliderMoved();
     if (wasPlaying) showPlaybackEnd();
-    EnableWindow(trackBar1, TRUE);
-    doc.playBufferFactor = choosePlayBufferFactor(GetMenuState(mainMenu1, ids::K16, MF_BYCOMMAND) & MF_CHECKED,
-                                                  GetMenuState(mainMenu1, ids::K17, MF_BYCOMMAND) & MF_CHECKED,
-                                                  doc.playBufferFactor, soundSeconds());
+    EnableWindow(positionSlider, TRUE);
+    doc.playBufferFactor = choosePlayBufferFactor(menuChecked(ids::StandardPlayBuffer),
+                                                  menuChecked(ids::SmallPlayBuffer), doc.playBufferFactor,
+                                                  soundSeconds());
 }
 
-void TForm1::BitBtn1Click() {
+void MainWindow::onGoToStart() {
     setSliderPosition(0);
     if (!playing()) {
         rec.overwriteStart = 0;
         rec.overwriteMode = true;
         rec.overwriteBlocks = 0;
-        if (doc.hasSound && !IsWindowEnabled(bitBtn[4]) && doc.workFile)
+        if (doc.hasSound && !IsWindowEnabled(recordButton) && doc.workFile)
             std::fseek(doc.workFile, waveHeaderSize, SEEK_SET);
     }
     showPosition(0.0);
-    EnableWindow(bitBtn[1], TRUE);
+    EnableWindow(goToEndButton, TRUE);
 }
 
-void TForm1::BitBtn2Click() {
+void MainWindow::onGoToEnd() {
     setSliderPosition(sliderMax());
-    if (!playing() && doc.hasSound && !IsWindowEnabled(bitBtn[4])) {
+    if (!playing() && doc.hasSound && !IsWindowEnabled(recordButton)) {
         rec.overwriteMode = false;
         rec.overwriteBlocks = 0;
         setSliderPosition(sliderMax());
@@ -89,9 +89,9 @@ void TForm1::BitBtn2Click() {
     showPosition(sliderPosition() * 0.01);
 }
 
-void TForm1::TrackBar1Change() {
+void MainWindow::onSliderMoved() {
     int p = sliderPosition();
-    if (doc.hasSound && IsWindowEnabled(bitBtn[4])) {
+    if (doc.hasSound && IsWindowEnabled(recordButton)) {
         rec.overwriteMode = false;
         if (p < sliderMax()) {
             rec.overwriteMode = true;
@@ -121,11 +121,11 @@ void TForm1::TrackBar1Change() {
         rec.overwriteBlocks = 0;
     }
     showPosition(p * 0.01);
-    EnableMenuItem(mainMenu1, ids::K9, MF_BYCOMMAND | MF_ENABLED);
-    EnableMenuItem(mainMenu1, ids::KA2, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(menuBar, ids::DeleteBefore, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(menuBar, ids::DeleteAfter, MF_BYCOMMAND | MF_ENABLED);
 }
 
-void TForm1::Timer1Timer() {
+void MainWindow::onTimer() {
     checkDrained();
     if (playing() || !recording()) return;
     // The time recorded so far: the length, or where an overwrite has got to.
@@ -136,15 +136,15 @@ void TForm1::Timer1Timer() {
 }
 
 // The slider's press and release: a press during playback stops it, the release plays
-// again from where the slider was let go.
-LRESULT CALLBACK TForm1::trackBarHook(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    TForm1* f = Form1;
-    if (msg == WM_LBUTTONDOWN && f->playing()) {
-        f->BitBtn4Click();
-        f->play.resumeAfterDrag = true;
-    } else if (msg == WM_LBUTTONUP && f->play.resumeAfterDrag) {
-        f->BitBtn3Click();
-        f->play.resumeAfterDrag = false;
+// again from where the slider was let go. The slider's parent is the main window.
+LRESULT CALLBACK MainWindow::sliderProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    MainWindow* window = fromHandle(GetParent(h));
+    if (msg == WM_LBUTTONDOWN && window->playing()) {
+        window->onStop();
+        window->play.resumeAfterDrag = true;
+    } else if (msg == WM_LBUTTONUP && window->play.resumeAfterDrag) {
+        window->onPlay();
+        window->play.resumeAfterDrag = false;
     }
-    return CallWindowProcW(f->trackBarProc, h, msg, wp, lp);
+    return CallWindowProcW(window->defaultSliderProc, h, msg, wp, lp);
 }

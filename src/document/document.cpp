@@ -3,14 +3,14 @@
 
 #include <cstdio>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <commctrl.h>
 #include "app/ids.h"
 #include "document/sound_math.h"
 #include "document/wave_header.h"
 
-void TForm1::rebuildDeviceFormat() {
+void MainWindow::rebuildDeviceFormat() {
     WAVEFORMATEX& f = doc.deviceFormat;
     f.wFormatTag = WAVE_FORMAT_PCM;
     f.nChannels = doc.recordFormat.channels;
@@ -22,44 +22,43 @@ void TForm1::rebuildDeviceFormat() {
     doc.frameBytes = f.nBlockAlign;
 }
 
-void TForm1::setLength(DWORD byteLength) {
+void MainWindow::setLength(DWORD byteLength) {
     const LengthCount c = splitLength(byteLength, doc.blockBytes);
     doc.blockCount = c.blockCount;
     doc.remainderBytes = c.remainderBytes;
 }
 
-DWORD TForm1::soundBytes() const {
+DWORD MainWindow::soundBytes() const {
     return dataLength(LengthCount{doc.blockCount, doc.remainderBytes}, doc.blockBytes);
 }
 
-double TForm1::soundSeconds() const { return lengthSeconds(soundBytes(), doc.deviceFormat.nAvgBytesPerSec); }
+double MainWindow::soundSeconds() const { return lengthSeconds(soundBytes(), doc.deviceFormat.nAvgBytesPerSec); }
 
-void TForm1::showLength(double seconds) {
-    setLabel(ids::Label2, texts::formatSeconds(0.0, texts::panelTexts[languageIndex][3]));
-    setLabel(ids::Label4, texts::formatSeconds(seconds, texts::panelTexts[languageIndex][3]));
-    SendMessageW(trackBar1, TBM_SETRANGEMAX, TRUE, sliderMaxFor(seconds));
-    SendMessageW(trackBar1, TBM_SETPOS, TRUE, 0);
-    doc.playBufferFactor = choosePlayBufferFactor(
-        GetMenuState(mainMenu1, ids::K16, MF_BYCOMMAND) & MF_CHECKED,
-        GetMenuState(mainMenu1, ids::K17, MF_BYCOMMAND) & MF_CHECKED, doc.playBufferFactor, seconds);
+void MainWindow::showLength(double seconds) {
+    setLabel(ids::PositionLabel, texts::formatSeconds(0.0, texts::panelTexts[languageIndex][3]));
+    setLabel(ids::LengthLabel, texts::formatSeconds(seconds, texts::panelTexts[languageIndex][3]));
+    SendMessageW(positionSlider, TBM_SETRANGEMAX, TRUE, sliderMaxFor(seconds));
+    SendMessageW(positionSlider, TBM_SETPOS, TRUE, 0);
+    doc.playBufferFactor = choosePlayBufferFactor(menuChecked(ids::StandardPlayBuffer),
+                                                  menuChecked(ids::SmallPlayBuffer), doc.playBufferFactor, seconds);
 }
 
 // The header states the data's exact length: an 8-bit mono sound can end on an odd byte.
-void TForm1::refreshWorkHeader() { patchWaveDataSize(doc.workFile, soundBytes()); }
+void MainWindow::refreshWorkHeader() { patchWaveDataSize(doc.workFile, soundBytes()); }
 
-void TForm1::closeWorkFile() {
+void MainWindow::closeWorkFile() {
     if (doc.workFile) std::fclose(doc.workFile);
     doc.workFile = nullptr;
 }
 
 // Creates or truncates the working file with a new header; the stream stays open at 44.
-bool TForm1::writeWorkHeader(const std::wstring& path, DWORD sampleUnits) {
+bool MainWindow::writeWorkHeader(const std::wstring& path, DWORD sampleUnits) {
     doc.workFile = _wfopen(path.c_str(), L"wb");
     return writeWaveHeader(doc.workFile, doc.recordFormat.samplesPerSec, doc.recordFormat.bitsPerSample,
                            doc.recordFormat.channels, sampleUnits);
 }
 
-void TForm1::resetDocument() {
+void MainWindow::resetDocument() {
     doc.hasSound = doc.modified = doc.hasFileName = false;
     rec.overwriteMode = rec.recordOpenFailed = play.playFailed = false;
     doc.currentFileName.clear();
@@ -72,19 +71,19 @@ void TForm1::resetDocument() {
     drawRecordLevels();
     doc.blockCount = 0;
     rec.overwriteBlocks = 0;
-    SendMessageW(trackBar1, TBM_SETRANGEMAX, TRUE, 0);
-    SendMessageW(trackBar1, TBM_SETPOS, TRUE, 0);
-    setLabel(ids::Label2, texts::formatSeconds(0.0, texts::panelTexts[languageIndex][1]));
-    setLabel(ids::Label4, texts::formatSeconds(0.0, texts::panelTexts[languageIndex][3]));
-    EnableMenuItem(formatParentMenu, 2, MF_BYPOSITION | MF_ENABLED);  // PCM1
+    SendMessageW(positionSlider, TBM_SETRANGEMAX, TRUE, 0);
+    SendMessageW(positionSlider, TBM_SETPOS, TRUE, 0);
+    setLabel(ids::PositionLabel, texts::formatSeconds(0.0, texts::panelTexts[languageIndex][1]));
+    setLabel(ids::LengthLabel, texts::formatSeconds(0.0, texts::panelTexts[languageIndex][3]));
+    EnableMenuItem(formatMenu, 2, MF_BYPOSITION | MF_ENABLED);  // the PCM menu
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(programIcon));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(programIconSmall));
     setCaption(texts::titleTexts[languageIndex]);
-    ShowWindow(image1, SW_SHOW);
-    EnableWindow(trackBar1, TRUE);
+    ShowWindow(levelPicture, SW_SHOW);
+    EnableWindow(positionSlider, TRUE);
 }
 
-std::wstring TForm1::newWorkFileName() const {
+std::wstring MainWindow::newWorkFileName() const {
     SYSTEMTIME t;
     GetLocalTime(&t);
     wchar_t stamp[32];

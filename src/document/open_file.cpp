@@ -1,5 +1,5 @@
 // Opening WAV files, New, and dropping files on the window.
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <shellapi.h>
 
@@ -10,11 +10,11 @@
 #include "document/sound_math.h"
 #include "document/wave_header.h"
 
-void TForm1::stopGuard() {
-    if (!IsWindowEnabled(bitBtn[4])) BitBtn4Click();
+void MainWindow::stopGuard() {
+    if (!IsWindowEnabled(recordButton)) onStop();
 }
 
-bool TForm1::askSaveChanges() {
+bool MainWindow::askSaveChanges() {
     if (!doc.modified) return true;
     const std::wstring question = caption() + texts::fileMessages[languageIndex][0];
     switch (MessageBoxW(hwnd, question.c_str(), texts::titleTexts[languageIndex], MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
@@ -24,16 +24,16 @@ bool TForm1::askSaveChanges() {
     }
 }
 
-void TForm1::warningBox(const std::wstring& text) {
+void MainWindow::warningBox(const std::wstring& text) {
     MessageBoxW(nullptr, text.c_str(), texts::titleTexts[languageIndex], MB_ICONWARNING | MB_OK);
 }
 
-void TForm1::enableFormatItems(bool enable) {
+void MainWindow::enableFormatItems(bool enable) {
     for (int i = 0; i < formatCount; ++i)
-        EnableMenuItem(mainMenu1, ids::FormatFirst + i, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+        EnableMenuItem(menuBar, ids::FormatFirst + i, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
 }
 
-void TForm1::showFileIcon(const std::wstring& path) {
+void MainWindow::showFileIcon(const std::wstring& path) {
     SHFILEINFOW info{};
     if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON) || !info.hIcon) return;
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(info.hIcon));
@@ -42,7 +42,7 @@ void TForm1::showFileIcon(const std::wstring& path) {
     fileIcon = info.hIcon;
 }
 
-void TForm1::openWaveFile(const std::wstring& path) {
+void MainWindow::openWaveFile(const std::wstring& path) {
     WaveInfo info;
     {
         FILE* f = _wfopen(path.c_str(), L"rb");
@@ -119,9 +119,9 @@ void TForm1::openWaveFile(const std::wstring& path) {
     rec.overwriteMode = true;
     rec.overwriteStart = 0;
     rec.overwriteBlocks = 0;
-    EnableWindow(bitBtn[2], TRUE);
-    EnableWindow(bitBtn[1], TRUE);
-    EnableWindow(bitBtn[0], TRUE);
+    EnableWindow(playButton, TRUE);
+    EnableWindow(goToEndButton, TRUE);
+    EnableWindow(goToStartButton, TRUE);
     setCaption(fileNamePart(path));
     showFileIcon(path);
     doc.hasFileName = true;
@@ -130,7 +130,7 @@ void TForm1::openWaveFile(const std::wstring& path) {
 
 // Direct mode edits the file in place behind a 44-byte header, so a file laid out any
 // other way is first rewritten that way, same samples, through a file beside it.
-bool TForm1::adoptInPlace(const std::wstring& path, const WaveInfo& info) {
+bool MainWindow::adoptInPlace(const std::wstring& path, const WaveInfo& info) {
     const std::wstring temporary = path + L".aurecho-tmp";
     FILE* in = _wfopen(path.c_str(), L"rb");
     FILE* out = in ? _wfopen(temporary.c_str(), L"wb") : nullptr;
@@ -147,28 +147,28 @@ bool TForm1::adoptInPlace(const std::wstring& path, const WaveInfo& info) {
     return ok;
 }
 
-void TForm1::K1Click() {
+void MainWindow::onNew() {
     stopGuard();
     if (!askSaveChanges()) return;
     resetDocument();
-    for (int i = 0; i < 4; ++i) EnableWindow(bitBtn[i], FALSE);
-    EnableWindow(bitBtn[4], TRUE);
+    for (HWND button : {goToStartButton, goToEndButton, playButton, stopButton}) EnableWindow(button, FALSE);
+    EnableWindow(recordButton, TRUE);
     rec.overwriteStart = 0;
     clearLevels();
     enableFormatItems(true);
-    EnableMenuItem(mainMenu1, ids::K9, MF_BYCOMMAND | MF_GRAYED);
-    EnableMenuItem(mainMenu1, ids::KA2, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(menuBar, ids::DeleteBefore, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(menuBar, ids::DeleteAfter, MF_BYCOMMAND | MF_GRAYED);
     selectFormatItem(2, 44100, 16);
 }
 
-void TForm1::KO1Click() {
+void MainWindow::onOpen() {
     stopGuard();
     if (!askSaveChanges()) return;
     std::wstring name;
     if (askWaveFileName(hwnd, false, name)) openWaveFile(name);
 }
 
-void TForm1::onDropFiles(HDROP drop) {
+void MainWindow::onDropFiles(HDROP drop) {
     stopGuard();
     if (!askSaveChanges()) {
         DragFinish(drop);

@@ -1,5 +1,5 @@
 // Saving: the working file is copied whole and the copy's two size fields corrected.
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <cstdio>
 
@@ -16,7 +16,7 @@ std::wstring fullPath(const std::wstring& path) {
 
 // Copies the working file to destination and corrects the copy's sizes. On failure the
 // working file is open again and nothing else has changed.
-bool TForm1::saveCopy(const std::wstring& destination) {
+bool MainWindow::saveCopy(const std::wstring& destination) {
     const std::wstring previousCaption = caption();
     closeWorkFile();
     DWORD size = 0;
@@ -57,28 +57,28 @@ bool TForm1::saveCopy(const std::wstring& destination) {
     return true;
 }
 
-bool TForm1::saveAs() {
+bool MainWindow::saveAs() {
     if (!doc.hasSound) return false;
     rebuildDeviceFormat();
     std::wstring name;
     return askWaveFileName(hwnd, true, name) && saveCopy(name);
 }
 
-bool TForm1::saveToCurrentFile() {
+bool MainWindow::saveToCurrentFile() {
     if (!doc.hasFileName) return false;
     rebuildDeviceFormat();
     return saveCopy(doc.currentFileName);
 }
 
-void TForm1::KS2Click() {
+void MainWindow::onSave() {
     stopGuard();
     saveToCurrentFile();
     if (!doc.hasFileName) saveAs();
 }
 
-void TForm1::KA1Click() {
+void MainWindow::onSaveAs() {
     stopGuard();
     saveAs();
 }
 
-void TForm1::KE2Click() { PostMessageW(hwnd, WM_CLOSE, 0, 0); }
+void MainWindow::onExit() { PostMessageW(hwnd, WM_CLOSE, 0, 0); }

@@ -95,11 +95,11 @@ wavcheck_expect() {
   fi
 }
 
-# The value of KEY=VALUE in the last wavcheck output.
+# The value of NAME=VALUE in the last wavcheck output.
 wc_field() { printf '%s\n' "$WAVCHECK_OUT" | sed -n "s/^$1=//p"; }
 
-# poll_field SECONDS KEY VALUE COMMANDS...: repeats the driver commands until the line
-# "KEY: VALUE" shows; false when it never did.
+# poll_field SECONDS NAME VALUE COMMANDS...: repeats the driver commands until the line
+# "NAME: VALUE" shows; false when it never did.
 poll_field() {
   local seconds="$1" key="$2" value="$3"; shift 3
   local end=$((SECONDS + seconds))
@@ -123,17 +123,20 @@ hundredths() {
   echo $((10#$whole * 100 + 10#$frac))
 }
 
-# expect_buttons WHAT B1 B2 B3 B4 B5: the enabled states of the five buttons ("-" skips one).
+# expect_buttons WHAT B1 B2 B3 B4 B5: the enabled states of the five buttons, left to
+# right ("-" skips one).
 expect_buttons() {
   local what="$1"; shift
-  drv enabled BitBtn1 enabled BitBtn2 enabled BitBtn3 enabled BitBtn4 enabled BitBtn5
-  local got="" want="" i=1 s
+  local queries=() button
+  for button in "${BUTTONS[@]}"; do queries+=(enabled "$button"); done
+  drv "${queries[@]}"
+  local got="" want="" i=0 s
   for s in "$@"; do
-    if [ "$s" == "-" ]; then got+="-"; else got+="$(field "enabled BitBtn$i")"; fi
+    if [ "$s" == "-" ]; then got+="-"; else got+="$(field "enabled ${BUTTONS[$i]}")"; fi
     want+="$s"
     i=$((i + 1))
   done
-  expect_eq "$what: buttons 1-5 enabled" "$got" "$want"
+  expect_eq "$what: buttons enabled, left to right" "$got" "$want"
 }
 
 # slider_max_for SECONDS: trunc(SECONDS x 100) as the program may compute it, first with

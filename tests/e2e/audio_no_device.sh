@@ -11,16 +11,17 @@ export PULSE_SERVER="unix:$E2E_TMP/no-such-server"
 
 expect_buttons() {
   local what="$1"; shift
-  drv enabled BitBtn1 enabled BitBtn2 enabled BitBtn3 enabled BitBtn4 enabled BitBtn5
-  local got="" i
-  for i in 1 2 3 4 5; do got+="$(field "enabled BitBtn$i")"; done
-  expect_eq "$what: buttons 1-5 enabled" "$got" "$(printf '%s' "$@")"
+  local queries=() button got=""
+  for button in "${BUTTONS[@]}"; do queries+=(enabled "$button"); done
+  drv "${queries[@]}"
+  for button in "${BUTTONS[@]}"; do got+="$(field "enabled $button")"; done
+  expect_eq "$what: buttons enabled, left to right" "$got" "$(printf '%s' "$@")"
 }
 
 # record_fails LANG TITLE TEXT: presses record in the running program.
 record_fails() {
   expect_buttons "$1: at start" 0 0 0 0 1
-  drv click BitBtn5 msgbox
+  drv click recordButton msgbox
   expect_field "msgbox title" "$2"
   expect_field "msgbox text" "$3"
   drv answer ok
@@ -39,9 +40,9 @@ play_fails() {
   expect_field "msgbox text" "$3"
   drv answer ok
   expect_buttons "$1: after the failed playback" 1 1 1 0 1
-  drv caption slider text Label4
+  drv caption slider text lengthLabel
   expect_field caption "tone.wav"
-  expect_field "text Label4" "$4"
+  expect_field "text lengthLabel" "$4"
   read -r _ max _ <<<"$(field slider)"
   expect_eq "$1: slider max of the opened sound" "$max" 300
   app_close

@@ -14,12 +14,12 @@ capture_start || e2e_finish
 t0=$SECONDS
 app_start "tone.wav"
 # The program opens the device after its window shows; the buttons change once it is open.
-poll_field 5 "enabled BitBtn4" 1 enabled BitBtn4 || fail "stop button not enabled within 5 s of the start"
+poll_field 5 "enabled stopButton" 1 enabled stopButton || fail "stop button not enabled within 5 s of the start"
 expect_buttons "playing" - - 0 1 0
 drv caption
 expect_field caption "tone.wav"
 
-if poll_field 10 "enabled BitBtn3" 1 enabled BitBtn3; then
+if poll_field 10 "enabled playButton" 1 enabled playButton; then
   pass "playback ended by itself after about $((SECONDS - t0)) s"
 else
   fail "playback still running 10 s after the start"
@@ -29,12 +29,12 @@ sleep 0.5
 capture_stop "$E2E_TMP/heard.wav"
 
 expect_buttons "after playback" 1 1 1 0 1
-drv slider text Label2 text Label4
+drv slider text positionLabel text lengthLabel
 read -r _ max pos <<<"$(field slider)"
 expect_eq "slider max" "$max" 300
 expect_eq "slider at its maximum" "$pos" "$max"
-expect_field "text Label2" "3.00 秒"
-expect_field "text Label4" "3.00 秒"
+expect_field "text positionLabel" "3.00 秒"
+expect_field "text lengthLabel" "3.00 秒"
 
 # The whole tone is heard: 3 s within 50 ms, 440 Hz, no dropout inside it (the silence
 # before and after the playback is the capture's own).

@@ -16,7 +16,7 @@ record_case() {
   local t0=$SECONDS
   app_start "new.wav \"$format\""
   # The program opens the device after its window shows; the buttons change once it is open.
-  poll_field 5 "enabled BitBtn4" 1 enabled BitBtn4 || fail "$name: stop button not enabled within 5 s"
+  poll_field 5 "enabled stopButton" 1 enabled stopButton || fail "$name: stop button not enabled within 5 s"
   expect_buttons "$name: recording" 1 - 0 1 0
   sleep 2
   # Direct mode: closing asks nothing, so the program ends on its own.

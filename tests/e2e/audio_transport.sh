@@ -13,7 +13,7 @@ app_start
 expect_buttons "at start" 0 0 0 0 1
 
 # ---- record ----
-drv click BitBtn5
+drv click recordButton
 t_rec=$(date +%s.%N)
 expect_buttons "recording" 1 0 0 1 0
 work="$(cd "$APP_DIR" && ls aurecho_*.wav 2>/dev/null)"
@@ -26,18 +26,20 @@ screenshot recording
 # While recording the slider counts whole seconds within the current minute.
 saw_second=0
 for _ in 1 2 3 4 5 6; do
-  drv slider text Label2 text Label4
+  drv slider text positionLabel text lengthLabel
   read -r _ max pos <<<"$(field slider)"
   elapsed="$(awk -v a="$(date +%s.%N)" -v b="$t_rec" 'BEGIN { printf "%.2f", a - b }')"
-  echo "recording ${elapsed}s: slider max $max pos $pos, Label2 [$(field "text Label2")], Label4 [$(field "text Label4")]"
+  echo "recording ${elapsed}s: slider max $max pos $pos," \
+    "positionLabel [$(field "text positionLabel")], lengthLabel [$(field "text lengthLabel")]"
   [ "$max" == 6000 ] || fail "slider max while recording: $max, expected 6000"
   [ $((pos % 100)) -eq 0 ] || fail "slider position while recording not whole seconds: $pos"
   [ "$pos" -ge 100 ] && saw_second=1
-  # Label2 was read after the slider, so it may be a tick further on.
-  ahead=$(( $(hundredths "$(label_number "$(field "text Label2")")") / 100 - pos / 100 ))
+  # positionLabel was read after the slider, so it may be a tick further on.
+  ahead=$(( $(hundredths "$(label_number "$(field "text positionLabel")")") / 100 - pos / 100 ))
   [ $ahead -eq 0 ] || [ $ahead -eq 1 ] ||
-    fail "slider position $pos does not show the whole seconds of Label2 [$(field "text Label2")]"
-  [ "$(field "text Label4")" == "0.00 秒" ] || fail "Label4 changed while recording: $(field "text Label4")"
+    fail "slider position $pos does not show the whole seconds of positionLabel [$(field "text positionLabel")]"
+  [ "$(field "text lengthLabel")" == "0.00 秒" ] ||
+    fail "lengthLabel changed while recording: $(field "text lengthLabel")"
   if awk -v e="$elapsed" 'BEGIN { exit !(e >= 2.5) }'; then break; fi
   sleep 0.2
 done
@@ -45,17 +47,17 @@ done
   fail "slider never showed a whole second while recording"
 
 # ---- stop the recording ----
-drv click BitBtn4
+drv click stopButton
 tone_stop
 expect_buttons "after stopping the recording" 1 1 1 0 1
-drv slider text Label2 text Label4
+drv slider text positionLabel text lengthLabel
 read -r _ max pos <<<"$(field slider)"
-l2="$(field "text Label2")" l4="$(field "text Label4")"
-echo "after stop: slider max $max pos $pos, Label2 [$l2], Label4 [$l4]"
-seconds="$(label_number "$l4")"
-case "$l4" in
-  [0-9]*.[0-9][0-9]" 秒") pass "Label4 is a length: $l4" ;;
-  *) fail "Label4 [$l4] is not N.NN 秒" ;;
+position_text="$(field "text positionLabel")" length_text="$(field "text lengthLabel")"
+echo "after stop: slider max $max pos $pos, positionLabel [$position_text], lengthLabel [$length_text]"
+seconds="$(label_number "$length_text")"
+case "$length_text" in
+  [0-9]*.[0-9][0-9]" 秒") pass "lengthLabel is a length: $length_text" ;;
+  *) fail "lengthLabel [$length_text] is not N.NN 秒" ;;
 esac
 read -r max_extended max_double <<<"$(slider_max_for "$seconds")"
 if [ "$max" == "$max_extended" ] || [ "$max" == "$max_double" ]; then
@@ -64,7 +66,8 @@ else
   fail "slider max $max, expected trunc($seconds x 100): $max_extended exact, $max_double in doubles"
 fi
 expect_eq "slider at its maximum" "$pos" "$max"
-expect_eq "Label2 shows the position" "$l2" "$(awk -v p="$pos" 'BEGIN { printf "%.2f", p * 0.01 }') 秒"
+expect_eq "positionLabel shows the position" "$position_text" \
+  "$(awk -v p="$pos" 'BEGIN { printf "%.2f", p * 0.01 }') 秒"
 awk -v s="$seconds" 'BEGIN { exit !(s >= 2 && s <= 4) }' &&
   pass "recorded length $seconds s (2..4)" || fail "recorded length $seconds s, expected 2..4"
 
@@ -84,33 +87,34 @@ rec_max=$max
 
 # ---- play, then stop in the middle ----
 # The slider stood at its end, so playback starts from the beginning.
-drv click BitBtn3 slider
+drv click playButton slider
 read -r _ max pos <<<"$(field slider)"
 expect_eq "playback starts from the beginning" "$pos" 0
 expect_eq "slider max unchanged while playing" "$max" "$rec_max"
 expect_buttons "playing" 1 1 0 1 0
 drv sleep 500
-drv click BitBtn4
+drv click stopButton
 expect_buttons "after stopping the playback" 1 1 1 0 1
-drv slider text Label2 text Label4
+drv slider text positionLabel text lengthLabel
 read -r _ max pos <<<"$(field slider)"
-l2="$(field "text Label2")"
-echo "after the stop in the middle: slider max $max pos $pos, Label2 [$l2]"
+position_text="$(field "text positionLabel")"
+echo "after the stop in the middle: slider max $max pos $pos, positionLabel [$position_text]"
 [ "$pos" -lt "$max" ] && [ $((pos % 100)) -eq 0 ] && pass "stopped in the middle on a whole second ($pos)" ||
   fail "position after stopping in the middle: $pos (max $max)"
-awk -v a="$(label_number "$l2")" -v b="$seconds" 'BEGIN { exit !(a > 0 && a < b) }' &&
-  pass "Label2 [$l2] inside the sound" || fail "Label2 [$l2] after stopping in the middle"
-expect_field "text Label4" "$l4"
+awk -v a="$(label_number "$position_text")" -v b="$seconds" 'BEGIN { exit !(a > 0 && a < b) }' &&
+  pass "positionLabel [$position_text] inside the sound" ||
+  fail "positionLabel [$position_text] after stopping in the middle"
+expect_field "text lengthLabel" "$length_text"
 
 # ---- go to start, go to end ----
-drv click BitBtn1 slider text Label2
+drv click goToStartButton slider text positionLabel
 read -r _ max pos <<<"$(field slider)"
 expect_eq "go to start: slider" "$pos" 0
-expect_field "text Label2" "0.00 秒"
-drv click BitBtn2 slider text Label2
+expect_field "text positionLabel" "0.00 秒"
+drv click goToEndButton slider text positionLabel
 read -r _ max pos <<<"$(field slider)"
 expect_eq "go to end: slider" "$pos" "$max"
-expect_field "text Label2" "$(awk -v p="$max" 'BEGIN { printf "%.2f", p * 0.01 }') 秒"
+expect_field "text positionLabel" "$(awk -v p="$max" 'BEGIN { printf "%.2f", p * 0.01 }') 秒"
 expect_buttons "after go to start and go to end" 1 1 1 0 1
 
 # ---- close: the recorded sound is unsaved ----

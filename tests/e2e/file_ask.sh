@@ -12,7 +12,7 @@ mkdir -p "$files"
 # A short recording from the sound server's null sink: enough to be an unsaved change.
 # The pause after stopping lets the last buffers come back before the state is read.
 record() {
-  drv click BitBtn5 sleep 1200 click BitBtn4 sleep 1000
+  drv click recordButton sleep 1200 click stopButton sleep 1000
 }
 
 # expect_question WHAT TITLE TEXT: the last driver output shows that message box.
@@ -35,7 +35,7 @@ record
 read_state
 recorded="$STATE"
 expect_eq "caption after recording" "$(state_value caption)" "$TITLE_JA"
-echo "recorded: Label4 $(state_value "text Label4")"
+echo "recorded: lengthLabel $(state_value "text lengthLabel")"
 scratch="$(scratch_files)"
 [ -n "$scratch" ] && pass "scratch file $scratch" || fail "no scratch file after recording"
 question_ja="${TITLE_JA}は変更されています。保存しますか？"
@@ -71,10 +71,10 @@ caption_en="$(field caption)"
 expect_eq "caption in English" "$caption_en" "$TITLE_EN"
 drv choose "$PATH_NEW_EN" msgbox
 expect_question "New (English)" "$TITLE_EN" "$caption_en is changing. Do you save it?"
-drv answer cancel nodialog 300 text Label4
-case "$(field "text Label4")" in
-  *" sec") pass "English, Cancel: length still shown: $(field "text Label4")" ;;
-  *) fail "English, Cancel: Label4 [$(field "text Label4")]" ;;
+drv answer cancel nodialog 300 text lengthLabel
+case "$(field "text lengthLabel")" in
+  *" sec") pass "English, Cancel: length still shown: $(field "text lengthLabel")" ;;
+  *) fail "English, Cancel: lengthLabel [$(field "text lengthLabel")]" ;;
 esac
 
 # No: New goes on without saving.

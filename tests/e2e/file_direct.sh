@@ -38,8 +38,8 @@ direct_case() {
   local samples; samples="$(wav_data "$take")"
   app_start "$cmdline"
   wait_caption "$file"
-  drv text Label4 slider enabled BitBtn1
-  expect_eq "$name: length" "$(field "text Label4")" "$length"
+  drv text lengthLabel slider enabled goToStartButton
+  expect_eq "$name: length" "$(field "text lengthLabel")" "$length"
   expect_eq "$name: file rewritten canonically" "$(head44 "$take")" "$(canonical_header "$rate" "$bits" "$ch" "$bytes")"
   expect_eq "$name: same samples" "$(wav_data "$take")" "$samples"
   expect_eq "$name: file size" "$(stat -c %s "$take" 2>/dev/null)" $((44 + bytes))
@@ -86,12 +86,12 @@ tail -c +45 "$APP_DIR/take.wav" >"$E2E_TMP/take.raw"
 app_start take.wav
 wait_caption take.wav
 for _ in $(seq 20); do  # the start plays the file; recording waits for its end
-  drv enabled BitBtn5
-  [ "$(field "enabled BitBtn5")" == 1 ] && break
+  drv enabled recordButton
+  [ "$(field "enabled recordButton")" == 1 ] && break
   sleep 0.25
 done
-drv click BitBtn5 sleep 2000 click BitBtn4 sleep 500 text Label4
-echo "recorded: Label4 $(field "text Label4")"
+drv click recordButton sleep 2000 click stopButton sleep 500 text lengthLabel
+echo "recorded: lengthLabel $(field "text lengthLabel")"
 close_quietly "recorded in direct mode"
 take="$APP_DIR/take.wav"
 wavcheck_ok "recorded in direct mode: canonical, sizes right" "$take" \

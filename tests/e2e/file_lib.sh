@@ -116,8 +116,8 @@ wavcheck_ok() {
 # the 32 format items are grayed. Leaves it in STATE (no subshell: a driver failure
 # must end the test).
 read_state() {
-  drv caption text Label2 text Label4 slider enabled BitBtn1 enabled BitBtn2 enabled BitBtn3 \
-    enabled BitBtn4 enabled BitBtn5 menu
+  drv caption text positionLabel text lengthLabel slider \
+    enabled goToStartButton enabled goToEndButton enabled playButton enabled stopButton enabled recordButton menu
   local items
   items="$(paste <(menu_columns 1 | sed 's/^ *//') <(menu_columns 3))"
   STATE="$(printf '%s\n' "$DRV_OUT" | grep -v '^menu: '
@@ -126,10 +126,10 @@ read_state() {
     printf 'PCM grayed: %s\n' "$(printf '%s\n' "$items" | awk -F'\t' '$1 == "PCM" {print ($2 ~ /grayed/) ? 1 : 0}')")"
 }
 
-# state_value KEY: one line of STATE.
+# state_value NAME: one line of STATE.
 state_value() { printf '%s\n' "$STATE" | sed -n "s/^$1: //p"; }
 
-# expect_state WHAT KEY VALUE...: checks pairs against STATE.
+# expect_state WHAT NAME VALUE...: checks pairs against STATE.
 expect_state() {
   local what="$1"; shift
   while [ $# -ge 2 ]; do
@@ -142,15 +142,16 @@ expect_state() {
 expect_empty_document() {
   local what="$1" title="$2" zero="${3:-0.00 秒}"
   read_state
-  expect_state "$what" caption "$title" "text Label2" "$zero" "text Label4" "$zero" slider "0 0 0" \
-    "enabled BitBtn1" 0 "enabled BitBtn2" 0 "enabled BitBtn3" 0 "enabled BitBtn4" 0 "enabled BitBtn5" 1 \
+  expect_state "$what" caption "$title" "text positionLabel" "$zero" "text lengthLabel" "$zero" slider "0 0 0" \
+    "enabled goToStartButton" 0 "enabled goToEndButton" 0 "enabled playButton" 0 "enabled stopButton" 0 \
+    "enabled recordButton" 1 \
     "format checked" "44100Hz 16bit stereo" "format grayed" 0 "PCM grayed" 0
 }
 
 # Scratch working files beside the program.
 scratch_files() { (cd "$APP_DIR" && ls aurecho_*.wav 2>/dev/null) || true; }
 
-# wavcheck_says WHAT FILE KEY=VALUE...: wavcheck reports these values for the file.
+# wavcheck_says WHAT FILE NAME=VALUE...: wavcheck reports these values for the file.
 wavcheck_says() {
   local what="$1" file="$2"; shift 2
   local report kv

@@ -53,9 +53,9 @@ app_start
 # --- a 5.00 s canonical file ---------------------------------------------------------
 open_file "$files/five.wav"
 read_state
-expect_state "five.wav opened" caption five.wav "text Label2" "0.00 秒" "text Label4" "5.00 秒" \
-  slider "0 500 0" "enabled BitBtn1" 1 "enabled BitBtn2" 1 "enabled BitBtn3" 1 "enabled BitBtn4" 0 \
-  "enabled BitBtn5" 1 "format checked" "44100Hz 16bit stereo" "format grayed" 32 "PCM grayed" 0
+expect_state "five.wav opened" caption five.wav "text positionLabel" "0.00 秒" "text lengthLabel" "5.00 秒" \
+  slider "0 500 0" "enabled goToStartButton" 1 "enabled goToEndButton" 1 "enabled playButton" 1 "enabled stopButton" 0 \
+  "enabled recordButton" 1 "format checked" "44100Hz 16bit stereo" "format grayed" 32 "PCM grayed" 0
 check_scratch "five.wav opened" "$files/five.wav" 44100 16 2 882000
 screenshot opened
 
@@ -97,8 +97,8 @@ else fail "Save without a dialog: other.wav is $(stat -c '%s bytes' "$files/othe
 # --- 11025 Hz 8-bit mono: the format check follows the file --------------------------
 open_file "$files/mono8.wav"
 read_state
-expect_state "mono8.wav opened" caption mono8.wav "text Label4" "2.00 秒" slider "0 200 0" \
-  "format checked" "11025Hz 8bit mono" "format grayed" 32 "enabled BitBtn1" 1 "enabled BitBtn4" 0
+expect_state "mono8.wav opened" caption mono8.wav "text lengthLabel" "2.00 秒" slider "0 200 0" \
+  "format checked" "11025Hz 8bit mono" "format grayed" 32 "enabled goToStartButton" 1 "enabled stopButton" 0
 check_scratch "mono8.wav opened" "$files/mono8.wav" 11025 8 1 22050
 save_as "$files/mono8-copy.wav"
 if cmp -s "$files/mono8.wav" "$files/mono8-copy.wav"; then pass "mono8-copy.wav equals mono8.wav"
@@ -115,7 +115,7 @@ expect_eq "after New: no scratch file" "$(scratch_files)" ""
 # --- extra chunks and a long fmt chunk: saved canonically, same samples ---------------
 open_file "$files/listed.wav"
 read_state
-expect_state "listed.wav opened" caption listed.wav "text Label4" "2.00 秒" slider "0 200 0" \
+expect_state "listed.wav opened" caption listed.wav "text lengthLabel" "2.00 秒" slider "0 200 0" \
   "format checked" "22050Hz 16bit mono"
 save_as "$files/listed-saved.wav"
 wavcheck_ok "listed-saved.wav canonical, sizes right, 16,22050,1" "$files/listed-saved.wav" \
@@ -126,7 +126,7 @@ expect_eq "listed-saved.wav size" "$(stat -c %s "$files/listed-saved.wav")" $((4
 
 open_file "$files/ext.wav"
 read_state
-expect_state "ext.wav opened" caption ext.wav "text Label4" "0.10 秒" slider "0 10 0" \
+expect_state "ext.wav opened" caption ext.wav "text lengthLabel" "0.10 秒" slider "0 10 0" \
   "format checked" "48000Hz 16bit stereo"
 save_as "$files/ext-saved.wav"
 expect_eq "ext-saved.wav header" "$(head44 "$files/ext-saved.wav")" "$(canonical_header 48000 16 2 19200)"

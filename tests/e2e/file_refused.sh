@@ -43,7 +43,7 @@ app_start
 drv choose "$PATH_OPEN_JA" filedialog "$files/good.wav"
 read_state
 loaded="$STATE"
-expect_state "good.wav loaded" caption good.wav "text Label4" "1.00 秒" slider "0 100 0"
+expect_state "good.wav loaded" caption good.wav "text lengthLabel" "1.00 秒" slider "0 100 0"
 scratch="$(scratch_files)"
 scratch_sum="$(sha256sum "$APP_DIR/$scratch" 2>/dev/null)"
 
@@ -72,8 +72,8 @@ expect_eq "still one scratch file" "$(scratch_files)" "$scratch"
 # --- data chunks that claim more than the file holds -----------------------------------
 drv choose "$PATH_OPEN_JA" filedialog "$files/truncated.wav" nodialog 500
 read_state
-expect_state "truncated.wav" caption truncated.wav "text Label4" "0.50 秒" slider "0 50 0" \
-  "enabled BitBtn1" 1 "format checked" "44100Hz 16bit stereo"
+expect_state "truncated.wav" caption truncated.wav "text lengthLabel" "0.50 秒" slider "0 50 0" \
+  "enabled goToStartButton" 1 "format checked" "44100Hz 16bit stereo"
 drv choose "$PATH_SAVEAS_JA" filedialog "$files/truncated-saved.wav"
 wavcheck_ok "truncated-saved.wav canonical with sizes right" "$files/truncated-saved.wav" \
   --expect-canonical --expect-sizes --expect-format 16,44100,2
@@ -82,7 +82,7 @@ expect_eq "truncated-saved.wav samples: the bytes present" "$(wav_data "$files/t
 
 drv choose "$PATH_OPEN_JA" filedialog "$files/unknown.wav" nodialog 500
 read_state
-expect_state "unknown.wav" caption unknown.wav "text Label4" "0.25 秒" slider "0 25 0"
+expect_state "unknown.wav" caption unknown.wav "text lengthLabel" "0.25 秒" slider "0 25 0"
 drv choose "$PATH_SAVEAS_JA" filedialog "$files/unknown-saved.wav"
 expect_eq "unknown-saved.wav header" "$(head44 "$files/unknown-saved.wav")" "$(canonical_header 44100 16 2 44100)"
 expect_eq "unknown-saved.wav samples" "$(wav_data "$files/unknown-saved.wav")" "$(wav_data "$files/unknown.wav")"
@@ -93,7 +93,7 @@ read_state
 loaded="$STATE"
 refused float.wav "File $(win_path "$files/float.wav") is not an effective WAVE file." "$TITLE_EN" "$PATH_OPEN_EN"
 refused adpcm.wav "The 4bit format file doesn't open out." "$TITLE_EN" "$PATH_OPEN_EN"
-expect_state "English, still loaded" caption unknown-saved.wav "text Label4" "0.25 sec"
+expect_state "English, still loaded" caption unknown-saved.wav "text lengthLabel" "0.25 sec"
 
 app_close
 e2e_finish

@@ -12,8 +12,9 @@ esac
 app_copy
 app_start
 drv caption menu \
-  text Label1 text Label2 text Label3 text Label4 pos Label1 pos Label3 \
-  enabled BitBtn1 enabled BitBtn2 enabled BitBtn3 enabled BitBtn4 enabled BitBtn5
+  text positionCaption text positionLabel text lengthCaption text lengthLabel \
+  pos positionCaption pos lengthCaption \
+  enabled goToStartButton enabled goToEndButton enabled playButton enabled stopButton enabled recordButton
 
 caption="$(field caption)"
 case "$caption" in "Aurecho - "?*) pass "caption starts with \"Aurecho - \"" ;; *) fail "caption [$caption]" ;; esac
@@ -25,20 +26,20 @@ items="$(paste <(menu_columns 1 | sed 's/^ *//') <(menu_columns 3))"
 checked="$(printf '%s\n' "$items" | awk -F'\t' '$2 ~ /checked/ {print $1}' | sort)"
 compare_text "checked items" "$checked" "$(printf '%s\n' "44100Hz 16bit stereo" "日本語(&J)" "標準" | sort)"
 grayed_of() { printf '%s\n' "$items" | awk -F'\t' -v c="$1" '$1 == c {print ($2 ~ /grayed/) ? 1 : 0}'; }
-expect_eq "K9 grayed" "$(grayed_of "${MENU_EDIT_JA[6]}")" 1
-expect_eq "KA2 grayed" "$(grayed_of "${MENU_EDIT_JA[7]}")" 1
+expect_eq "delete before grayed" "$(grayed_of "${MENU_EDIT_JA[6]}")" 1
+expect_eq "delete after grayed" "$(grayed_of "${MENU_EDIT_JA[7]}")" 1
 format_grayed="$(printf '%s\n' "$items" | awk -F'\t' '$1 ~ /Hz (8|16)bit / && $2 ~ /grayed/ {print $1}')"
 expect_eq "no format item grayed" "$format_grayed" ""
 expect_eq "format items" "$(printf '%s\n' "$items" | grep -c 'Hz .*bit ')" 32
 
-expect_field "text Label1" "位置"
-expect_field "text Label2" "0.00 秒"
-expect_field "text Label3" "長さ"
-expect_field "text Label4" "0.00 秒"
-expect_eq "Label1 left" "$(field "pos Label1" | cut -d, -f1)" 20
-expect_eq "Label3 left" "$(field "pos Label3" | cut -d, -f1)" 20
-for b in 1 2 3 4; do expect_field "enabled BitBtn$b" 0; done
-expect_field "enabled BitBtn5" 1
+expect_field "text positionCaption" "位置"
+expect_field "text positionLabel" "0.00 秒"
+expect_field "text lengthCaption" "長さ"
+expect_field "text lengthLabel" "0.00 秒"
+expect_eq "positionCaption left" "$(field "pos positionCaption" | cut -d, -f1)" 20
+expect_eq "lengthCaption left" "$(field "pos lengthCaption" | cut -d, -f1)" 20
+for b in goToStartButton goToEndButton playButton stopButton; do expect_field "enabled $b" 0; done
+expect_field "enabled recordButton" 1
 
 # The path form with the accelerators left out reaches the same items.
 drv checked "ヘルプ/再生バッファ/標準" checked "ヘルプ/再生バッファ/少ない" checked "ヘルプ/Waiting"

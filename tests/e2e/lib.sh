@@ -22,6 +22,9 @@ AURECHO_DRIVER="${AURECHO_DRIVER:-$E2E_ROOT/build/$AURECHO_WINDOWS/tests/e2e/aur
 WAVCHECK="${AURECHO_WAVCHECK:-$E2E_ROOT/build/native/tests/tools/wavcheck}"
 SCREENSHOT_DIR="${AURECHO_SCREENSHOTS:-$E2E_ROOT/build/screenshots}"
 
+# The main window's five buttons, left to right, by the driver's control names.
+BUTTONS=(goToStartButton goToEndButton playButton stopButton recordButton)
+
 E2E_NAME="$(basename "$0" .sh)"
 E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/aurecho-e2e-$E2E_NAME.XXXXXX")"
 E2E_FAILURES=0
@@ -74,7 +77,7 @@ drv() {
   fi
 }
 
-# The value of the line "KEY: VALUE" in the last driver output.
+# The value of the line "NAME: VALUE" in the last driver output.
 field() {
   local key="$1"
   printf '%s\n' "$DRV_OUT" | while IFS= read -r line; do
@@ -94,7 +97,7 @@ expect_eq() {
   if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: got [$2], expected [$3]"; fi
 }
 
-# expect_field KEY EXPECTED: the driver's last output has "KEY: EXPECTED".
+# expect_field NAME EXPECTED: the driver's last output has "NAME: EXPECTED".
 expect_field() { expect_eq "$1" "$(field "$1")" "$2"; }
 
 # A fresh folder with a copy of the program; APP_DIR and APP_COPY point at them.

@@ -10,7 +10,8 @@ CHECKS_JA=(checked "ヘルプ/Waiting" checked "ヘルプ/再生バッファ/標
 CHECKS_EN=(checked "Help/Waiting" checked "Help/Buffer for playing./Standard" checked "Help/Buffer for playing./A little.")
 
 # run_case NAME HEX-BYTES...: starts with that settings file, reads caption and checks,
-# closes. Leaves LANG_SEEN (ja|en|?) and the three checks in W, K16, K17 ("" if unread).
+# closes. Leaves LANG_SEEN (ja|en|?) and the three checks in WAITING, STANDARD and SMALL
+# (the play buffer items; "" if unread).
 run_case() {
   local name="$1"; shift
   if [ $# -gt 16 ]; then echo "--- $name: ${*:1:11} ... ($# bytes) ---"; else echo "--- $name: $* ---"; fi
@@ -19,43 +20,45 @@ run_case() {
   app_start
   drv caption
   local caption; caption="$(field caption)"
-  W="" K16="" K17=""
+  WAITING="" STANDARD="" SMALL=""
   if [ "$caption" == "$TITLE_JA" ]; then
     LANG_SEEN=ja
     drv "${CHECKS_JA[@]}"
-    W="$(field "checked ${CHECKS_JA[1]}")" K16="$(field "checked ${CHECKS_JA[3]}")" K17="$(field "checked ${CHECKS_JA[5]}")"
+    WAITING="$(field "checked ${CHECKS_JA[1]}")" STANDARD="$(field "checked ${CHECKS_JA[3]}")"
+    SMALL="$(field "checked ${CHECKS_JA[5]}")"
   elif [ "$caption" == "$TITLE_EN" ]; then
     LANG_SEEN=en
     drv "${CHECKS_EN[@]}"
-    W="$(field "checked ${CHECKS_EN[1]}")" K16="$(field "checked ${CHECKS_EN[3]}")" K17="$(field "checked ${CHECKS_EN[5]}")"
+    WAITING="$(field "checked ${CHECKS_EN[1]}")" STANDARD="$(field "checked ${CHECKS_EN[3]}")"
+    SMALL="$(field "checked ${CHECKS_EN[5]}")"
   else
     LANG_SEEN="?"
     fail "$name: caption [$caption] is neither title"
   fi
-  echo "$name: language $LANG_SEEN, Waiting $W, K16 $K16, K17 $K17"
+  echo "$name: language $LANG_SEEN, Waiting $WAITING, standard play buffer $STANDARD, small play buffer $SMALL"
   app_close
   expect_eq "$name: settings file size after close" "$(stat -c %s "$SETTINGS" 2>/dev/null)" 11
 }
 
-# 4 bytes holding 1: English; the K16 read finds nothing and keeps its preset 1, which
-# the K17 read, finding nothing either, repeats.
+# 4 bytes holding 1: English; the standard play buffer's read finds nothing and keeps its
+# preset 1, which the small play buffer's read, finding nothing either, repeats.
 run_case four-bytes 01 00 00 00
 expect_eq "four-bytes: language" "$LANG_SEEN" en
-expect_eq "four-bytes: Waiting" "$W" 0
-expect_eq "four-bytes: K16" "$K16" 1
-expect_eq "four-bytes: K17" "$K17" 1
+expect_eq "four-bytes: Waiting" "$WAITING" 0
+expect_eq "four-bytes: standard play buffer" "$STANDARD" 1
+expect_eq "four-bytes: small play buffer" "$SMALL" 1
 expect_eq "four-bytes: written back" "$(hex_of "$SETTINGS")" "01 00 00 00 00 01 01 00 ff 00 00"
 
 run_case empty
 expect_eq "empty: language" "$LANG_SEEN" ja
-expect_eq "empty: Waiting" "$W" 0
-expect_eq "empty: K16" "$K16" 1
-expect_eq "empty: K17" "$K17" 1
+expect_eq "empty: Waiting" "$WAITING" 0
+expect_eq "empty: standard play buffer" "$STANDARD" 1
+expect_eq "empty: small play buffer" "$SMALL" 1
 expect_eq "empty: written back" "$(hex_of "$SETTINGS")" "00 00 00 00 00 01 01 00 ff 00 00"
 
 run_case two-bytes 01 00
-expect_eq "two-bytes: K16" "$K16" 1
-expect_eq "two-bytes: K17" "$K17" 1
+expect_eq "two-bytes: standard play buffer" "$STANDARD" 1
+expect_eq "two-bytes: small play buffer" "$SMALL" 1
 
 # 100 bytes: the first 11 count (English, Waiting on, small buffer, red), the rest is
 # ignored and closing writes back exactly 11.
@@ -63,9 +66,9 @@ long=(01 00 00 00 01 00 01 ff 00 00 00)
 for _ in $(seq 89); do long+=(55); done
 run_case long "${long[@]}"
 expect_eq "long: language" "$LANG_SEEN" en
-expect_eq "long: Waiting" "$W" 1
-expect_eq "long: K16" "$K16" 0
-expect_eq "long: K17" "$K17" 1
+expect_eq "long: Waiting" "$WAITING" 1
+expect_eq "long: standard play buffer" "$STANDARD" 0
+expect_eq "long: small play buffer" "$SMALL" 1
 expect_eq "long: written back" "$(hex_of "$SETTINGS")" "01 00 00 00 01 00 01 ff 00 00 00"
 
 # A languageIndex that is neither 0 nor 1 is taken as 0.

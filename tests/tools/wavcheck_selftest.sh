@@ -40,10 +40,10 @@ has() {
     if printf '%s\n' "$OUT" | grep -Eq "$1"; then pass "$2"; else fail "$2: no line matching '$1'"; fi
 }
 
-# val KEY: a key's value from the last output.
+# val NAME: a key's value from the last output.
 val() { printf '%s\n' "$OUT" | sed -n "s/^$1=//p"; }
 
-# near KEY TARGET TOLERANCE: numeric key within tolerance of target.
+# near NAME TARGET TOLERANCE: numeric key within tolerance of target.
 near() {
     local v
     v=$(val "$1")

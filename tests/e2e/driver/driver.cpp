@@ -6,9 +6,9 @@
 // The first failure prints "aurecho-driver: ..." on stderr and exits with 1 (2 for usage).
 //
 //   pid N                  work on the program with process id N (default: the only
-//                          visible TForm1 window, or the one `start` started)
+//                          visible main window, or the one `start` started)
 //   start EXE [TEXT]       start EXE (its folder is the current directory) with the command
-//                          line TEXT, wait until its TForm1 window shows  -> start: PID
+//                          line TEXT, wait until its main window shows    -> start: PID
 //   caption                main window caption                           -> caption: TEXT
 //   title CLASS            caption of the program's top-level CLASS window -> title CLASS: TEXT
 //   visible CLASS          whether that window is visible                -> visible CLASS: 0|1
@@ -29,11 +29,11 @@
 //   text CONTROL           window text                                   -> text CONTROL: TEXT
 //   pos CONTROL            left,top in its parent's client area          -> pos CONTROL: L,T
 //   size CONTROL           width,height                                  -> size CONTROL: W,H
-//   slider                 TrackBar1's range and position         -> slider: MIN MAX POS
-//   pressslider            press the left button on TrackBar1's thumb
+//   slider                 positionSlider's range and position           -> slider: MIN MAX POS
+//   pressslider            press the left button on positionSlider's thumb
 //   releaseslider N        drag the thumb to N and let go: TBM_SETPOS, WM_HSCROLL
 //                          TB_THUMBTRACK to the parent, then the button's release
-//   setslider N            move TrackBar1 to N as a drag ends: TBM_SETPOS, then WM_HSCROLL
+//   setslider N            move positionSlider to N as a drag ends: TBM_SETPOS, then WM_HSCROLL
 //                          TB_THUMBPOSITION and TB_ENDTRACK to its parent
 //   msgbox [MS]            wait (default 5000 ms) for a message box of the program
 //                          -> msgbox title: TITLE  and  msgbox text: TEXT
@@ -51,7 +51,9 @@
 //   kill                   terminate the program                          -> kill: done
 //   sleep MS               wait
 //
-// CONTROL: Label1..Label4, BitBtn1..BitBtn5, TrackBar1, Image1, Panel1..Panel3 or a number.
+// CONTROL: positionCaption, positionLabel, lengthCaption, lengthLabel, goToStartButton,
+// goToEndButton, playButton, stopButton, recordButton, positionSlider, levelPicture,
+// positionPanel, lengthPanel, levelPanel, or a number.
 // Commands that post input (choose, click, setslider) return once the program's thread has
 // taken the input from its queue: its handler has finished or shows a modal window.
 #include <windows.h>
@@ -215,7 +217,7 @@ void openProcess() {
 
 HWND findMainWindow(DWORD pid) {
     for (HWND h : topWindows(pid))
-        if (className(h) == L"TForm1" && IsWindowVisible(h)) return h;
+        if (className(h) == ids::MainWindowClass && IsWindowVisible(h)) return h;
     return nullptr;
 }
 
@@ -224,14 +226,14 @@ HWND mainWindow() {
     if (target.pid == 0) {
         std::vector<HWND> found;
         for (HWND h : topWindows(0))
-            if (className(h) == L"TForm1" && IsWindowVisible(h)) found.push_back(h);
-        if (found.empty()) fail(L"no visible TForm1 window");
-        if (found.size() > 1) fail(L"several TForm1 windows; name one with pid N");
+            if (className(h) == ids::MainWindowClass && IsWindowVisible(h)) found.push_back(h);
+        if (found.empty()) fail(L"no visible main window");
+        if (found.size() > 1) fail(L"several main windows; name one with pid N");
         target.pid = windowPid(found[0]);
         target.main = found[0];
     } else {
         target.main = findMainWindow(target.pid);
-        if (!target.main) fail(L"process " + std::to_wstring(target.pid) + L" has no visible TForm1 window");
+        if (!target.main) fail(L"process " + std::to_wstring(target.pid) + L" has no visible main window");
     }
     openProcess();
     return target.main;
@@ -406,12 +408,15 @@ int controlId(const std::wstring& name) {
         const wchar_t* name;
         int id;
     };
+    // The names of the program's own handles for these controls.
     static const Named table[] = {
-        {L"Label1", ids::Label1},   {L"Label2", ids::Label2},   {L"Label3", ids::Label3},
-        {L"Label4", ids::Label4},   {L"BitBtn1", ids::BitBtn1}, {L"BitBtn2", ids::BitBtn2},
-        {L"BitBtn3", ids::BitBtn3}, {L"BitBtn4", ids::BitBtn4}, {L"BitBtn5", ids::BitBtn5},
-        {L"TrackBar1", ids::TrackBar1}, {L"Image1", ids::Image1}, {L"Panel1", ids::Panel1},
-        {L"Panel2", ids::Panel2},   {L"Panel3", ids::Panel3},
+        {L"positionCaption", ids::PositionCaption}, {L"positionLabel", ids::PositionLabel},
+        {L"lengthCaption", ids::LengthCaption},     {L"lengthLabel", ids::LengthLabel},
+        {L"goToStartButton", ids::GoToStartButton}, {L"goToEndButton", ids::GoToEndButton},
+        {L"playButton", ids::PlayButton},           {L"stopButton", ids::StopButton},
+        {L"recordButton", ids::RecordButton},       {L"positionSlider", ids::PositionSlider},
+        {L"levelPicture", ids::LevelPicture},       {L"positionPanel", ids::PositionPanel},
+        {L"lengthPanel", ids::LengthPanel},         {L"levelPanel", ids::LevelPanel},
     };
     for (const Named& n : table)
         if (name == n.name) return n.id;
@@ -542,7 +547,7 @@ void cmdStart(const std::wstring& exeArg, const std::wstring& args) {
             GetExitCodeProcess(target.process, &code);
             fail(L"the program ended at start with exit code " + std::to_wstring(code));
         }
-        fail(L"no visible TForm1 window within 20 s");
+        fail(L"no visible main window within 20 s");
     }
     target.main = main;
     syncWithProgram();
@@ -592,8 +597,8 @@ void cmdClick(const std::wstring& name) {
 }
 
 void cmdSetSlider(DWORD value) {
-    HWND track = control(L"TrackBar1");
-    if (!IsWindowEnabled(track)) fail(L"TrackBar1 is disabled");
+    HWND track = control(L"positionSlider");
+    if (!IsWindowEnabled(track)) fail(L"positionSlider is disabled");
     sendTo(track, TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
     LRESULT pos = sendTo(track, TBM_GETPOS, 0, 0);
     HWND parent = GetParent(track);
@@ -613,14 +618,14 @@ LPARAM thumbCentre() {
 }
 
 void cmdPressSlider() {
-    HWND track = control(L"TrackBar1");
-    if (!IsWindowEnabled(track)) fail(L"TrackBar1 is disabled");
+    HWND track = control(L"positionSlider");
+    if (!IsWindowEnabled(track)) fail(L"positionSlider is disabled");
     PostMessageW(track, WM_LBUTTONDOWN, MK_LBUTTON, thumbCentre());
     syncWithProgram();
 }
 
 void cmdReleaseSlider(DWORD value) {
-    HWND track = control(L"TrackBar1");
+    HWND track = control(L"positionSlider");
     sendTo(track, TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
     LRESULT pos = sendTo(track, TBM_GETPOS, 0, 0);
     PostMessageW(GetParent(track), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, pos), reinterpret_cast<LPARAM>(track));
@@ -629,7 +634,7 @@ void cmdReleaseSlider(DWORD value) {
 }
 
 void cmdSlider() {
-    HWND track = control(L"TrackBar1");
+    HWND track = control(L"positionSlider");
     LRESULT lo = sendTo(track, TBM_GETRANGEMIN, 0, 0), hi = sendTo(track, TBM_GETRANGEMAX, 0, 0),
             pos = sendTo(track, TBM_GETPOS, 0, 0);
     printLine(L"slider: " + std::to_wstring(lo) + L" " + std::to_wstring(hi) + L" " + std::to_wstring(pos));

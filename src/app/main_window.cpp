@@ -1,6 +1,6 @@
 // The main window's life: construction, creation, showing and closing, message routing,
 // the settings file, the command line and the small Help menu settings.
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -14,14 +14,12 @@
 #include "app/settings.h"
 #include "document/format_table.h"
 
-TForm1* Form1 = nullptr;
-
 namespace {
 const wchar_t* const settingsFileName = L"Aurecho32.dat";
-const UINT_PTR timer1Id = 1;
+const UINT_PTR timerId = 1;  // the 100 ms timer
 }
 
-TForm1::TForm1(const std::wstring& commandLine) : cmd(parseCommandLine(commandLine)) {
+MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(commandLine)) {
     applicationTitle = texts::titleTexts[0];
     clipboardFormat = RegisterClipboardFormatW(L"WAVE.Format");
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -36,13 +34,13 @@ TForm1::TForm1(const std::wstring& commandLine) : cmd(parseCommandLine(commandLi
     wc.hIconSm = programIconSmall;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = L"TForm1";
+    wc.lpszClassName = ids::MainWindowClass;
     RegisterClassExW(&wc);
 
     createMenu();
-    hwnd = CreateWindowExW(0, L"TForm1", applicationTitle.c_str(),
+    hwnd = CreateWindowExW(0, ids::MainWindowClass, applicationTitle.c_str(),
                            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-                           CW_USEDEFAULT, CW_USEDEFAULT, 325, 165, nullptr, mainMenu1, instance, this);
+                           CW_USEDEFAULT, CW_USEDEFAULT, 325, 165, nullptr, menuBar, instance, this);
     createControls();
 
     DragAcceptFiles(hwnd, TRUE);
@@ -52,15 +50,15 @@ TForm1::TForm1(const std::wstring& commandLine) : cmd(parseCommandLine(commandLi
     const int x = (GetSystemMetrics(SM_CXSCREEN) - 325) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - 165) / 2;
     SetWindowPos(hwnd, nullptr, x, y, 325, 165, SWP_NOZORDER | SWP_NOACTIVATE);
-    for (int i = 0; i < 4; ++i) EnableWindow(bitBtn[i], FALSE);
+    for (HWND button : {goToStartButton, goToEndButton, playButton, stopButton}) EnableWindow(button, FALSE);
     applyLanguage();
     createBusyFrames();
-    SetTimer(hwnd, timer1Id, 100, nullptr);
+    SetTimer(hwnd, timerId, 100, nullptr);
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     if (fileIcon) DestroyIcon(fileIcon);
-    for (HIMAGELIST list : display.imageLists)
+    for (HIMAGELIST list : display.busyFrames)
         if (list) ImageList_Destroy(list);
     if (display.pictureDc) {
         SelectObject(display.pictureDc, display.previousBitmap);
@@ -70,38 +68,44 @@ TForm1::~TForm1() {
     if (font) DeleteObject(font);
 }
 
-void TForm1::FormCreate() {
+void MainWindow::onCreate() {
     std::fill(display.levelSamples.begin(), display.levelSamples.end(), 0.0f);
-    formatItemClick(findFormatItem(2, 44100, 16));
-    trackBarProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(trackBar1, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(trackBarHook)));
+    onFormatItem(findFormatItem(2, 44100, 16));
+    defaultSliderProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(positionSlider, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sliderProc)));
     readSettingsFile();
-    if (GetMenuState(mainMenu1, ids::K16, MF_BYCOMMAND) & MF_CHECKED)
+    if (menuChecked(ids::StandardPlayBuffer))
         doc.playBufferFactor = 0.4f;
-    else if (GetMenuState(mainMenu1, ids::K17, MF_BYCOMMAND) & MF_CHECKED)
+    else if (menuChecked(ids::SmallPlayBuffer))
         doc.playBufferFactor = 0.08f;
 }
 
-void TForm1::FormShow() {
-    SetFocus(bitBtn[4]);
+// The format dialog and the equalizer window, hidden until their commands show them.
+void MainWindow::createCompanionWindows() {
+    formatDialog.create(hwnd);
+    equalizerWindow.create(hwnd);
+}
+
+void MainWindow::onShow() {
+    SetFocus(recordButton);
     drawRecordLevels();
     runCommandLine();
 }
 
 // ---- Routing -------------------------------------------------------------------------
 
-LRESULT CALLBACK TForm1::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK MainWindow::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
-        auto* form = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        form->hwnd = h;
-        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        auto* window = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        window->hwnd = h;
+        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
     }
-    auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrW(h, GWLP_USERDATA));
-    if (!form) return DefWindowProcW(h, msg, wp, lp);
-    return form->route(msg, wp, lp);
+    MainWindow* window = fromHandle(h);
+    if (!window) return DefWindowProcW(h, msg, wp, lp);
+    return window->route(msg, wp, lp);
 }
 
-LRESULT TForm1::route(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_QUERYENDSESSION:
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
@@ -116,17 +120,17 @@ LRESULT TForm1::route(UINT msg, WPARAM wp, LPARAM lp) {
         onWaveInData(wp, lp);
         return 0;
     case WM_TIMER:
-        if (wp == timer1Id) Timer1Timer();
+        if (wp == timerId) onTimer();
         return 0;
     case WM_HSCROLL:
-        if (reinterpret_cast<HWND>(lp) == trackBar1 && LOWORD(wp) != TB_ENDTRACK) TrackBar1Change();
+        if (reinterpret_cast<HWND>(lp) == positionSlider && LOWORD(wp) != TB_ENDTRACK) onSliderMoved();
         return 0;
     case WM_COMMAND:
         onCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
         return 0;
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-        if (item.CtlID == ids::Image1) {
+        if (item.CtlID == ids::LevelPicture) {
             BitBlt(item.hDC, 0, 0, item.rcItem.right, item.rcItem.bottom, display.pictureDc, 0, 0, SRCCOPY);
         } else {
             drawButton(item);
@@ -135,7 +139,7 @@ LRESULT TForm1::route(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_CLOSE: {
         bool keepOpen = false;
-        FormClose(keepOpen);
+        onClose(keepOpen);
         if (!keepOpen) DestroyWindow(hwnd);
         return 0;
     }
@@ -146,44 +150,44 @@ LRESULT TForm1::route(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void TForm1::onCommand(WORD id, WORD code, HWND control) {
+void MainWindow::onCommand(WORD id, WORD code, HWND control) {
     if (control) {
-        if (id == ids::Image1 && code == STN_CLICKED) Image1Click();
+        if (id == ids::LevelPicture && code == STN_CLICKED) onLevelPictureClick();
         if (code != BN_CLICKED) return;
         switch (id) {
-        case ids::BitBtn1: BitBtn1Click(); break;
-        case ids::BitBtn2: BitBtn2Click(); break;
-        case ids::BitBtn3: BitBtn3Click(); break;
-        case ids::BitBtn4: BitBtn4Click(); break;
-        case ids::BitBtn5: BitBtn5Click(); break;
+        case ids::GoToStartButton: onGoToStart(); break;
+        case ids::GoToEndButton: onGoToEnd(); break;
+        case ids::PlayButton: onPlay(); break;
+        case ids::StopButton: onStop(); break;
+        case ids::RecordButton: onRecord(); break;
         }
         return;
     }
     if (id >= ids::FormatFirst && id <= ids::FormatLast) {
-        formatItemClick(id - ids::FormatFirst);
+        onFormatItem(id - ids::FormatFirst);
         return;
     }
     switch (id) {
-    case ids::Waiting1: Waiting1Click(); break;
-    case ids::K11: K11Click(); break;
-    case ids::K12: K12Click(); break;
-    case ids::K16: K16Click(); break;
-    case ids::K17: K17Click(); break;
-    case ids::K4: K4Click(); break;
-    case ids::K1: K1Click(); break;
-    case ids::KO1: KO1Click(); break;
-    case ids::KS2: KS2Click(); break;
-    case ids::KA1: KA1Click(); break;
-    case ids::KE2: KE2Click(); break;
-    case ids::K5: K5Click(); break;
+    case ids::Waiting: onWaiting(); break;
+    case ids::Japanese: onJapanese(); break;
+    case ids::English: onEnglish(); break;
+    case ids::StandardPlayBuffer: onStandardPlayBuffer(); break;
+    case ids::SmallPlayBuffer: onSmallPlayBuffer(); break;
+    case ids::VersionInformation: onVersionInformation(); break;
+    case ids::New: onNew(); break;
+    case ids::Open: onOpen(); break;
+    case ids::Save: onSave(); break;
+    case ids::SaveAs: onSaveAs(); break;
+    case ids::Exit: onExit(); break;
+    case ids::AudioProperties: onAudioProperties(); break;
     default: break;  // commands that do nothing yet
     }
 }
 
 // ---- Closing -------------------------------------------------------------------------
 
-void TForm1::FormClose(bool& keepOpen) {
-    if (!IsWindowEnabled(bitBtn[4])) BitBtn4Click();
+void MainWindow::onClose(bool& keepOpen) {
+    if (!IsWindowEnabled(recordButton)) onStop();
     // A program started with a file argument edits that file in place and never asks.
     if (directMode()) doc.modified = false;
     if (doc.modified) {
@@ -207,7 +211,7 @@ void TForm1::FormClose(bool& keepOpen) {
 
 // ---- Settings file -------------------------------------------------------------------
 
-std::wstring TForm1::programDirectory() const {
+std::wstring MainWindow::programDirectory() const {
     std::wstring path(32768, L'\0');
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     path.resize(n);
@@ -215,9 +219,9 @@ std::wstring TForm1::programDirectory() const {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
-std::wstring TForm1::settingsPath() const { return programDirectory() + settingsFileName; }
+std::wstring MainWindow::settingsPath() const { return programDirectory() + settingsFileName; }
 
-void TForm1::readSettingsFile() {
+void MainWindow::readSettingsFile() {
     FILE* f = _wfopen(settingsPath().c_str(), L"rb");
     if (!f) return;
     uint8_t bytes[settingsFileSize];
@@ -227,13 +231,13 @@ void TForm1::readSettingsFile() {
     const Settings s = readSettings(bytes, n);
     languageIndex = s.languageIndex;
     applyLanguage();
-    CheckMenuItem(mainMenu1, ids::Waiting1, MF_BYCOMMAND | (s.waiting ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(mainMenu1, ids::K16, MF_BYCOMMAND | (s.playBufferStandard ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(mainMenu1, ids::K17, MF_BYCOMMAND | (s.playBufferSmall ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menuBar, ids::Waiting, MF_BYCOMMAND | (s.waiting ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menuBar, ids::StandardPlayBuffer, MF_BYCOMMAND | (s.playBufferStandard ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menuBar, ids::SmallPlayBuffer, MF_BYCOMMAND | (s.playBufferSmall ? MF_CHECKED : MF_UNCHECKED));
     display.levelColor = s.levelColor;
 }
 
-void TForm1::writeSettingsFile() {
+void MainWindow::writeSettingsFile() {
     FILE* f = _wfopen(settingsPath().c_str(), L"wb");
     if (!f) {
         plainMessage(texts::settingsMessages[languageIndex][0]);
@@ -241,9 +245,9 @@ void TForm1::writeSettingsFile() {
     }
     Settings s;
     s.languageIndex = languageIndex;
-    s.waiting = GetMenuState(mainMenu1, ids::Waiting1, MF_BYCOMMAND) & MF_CHECKED;
-    s.playBufferStandard = GetMenuState(mainMenu1, ids::K16, MF_BYCOMMAND) & MF_CHECKED;
-    s.playBufferSmall = GetMenuState(mainMenu1, ids::K17, MF_BYCOMMAND) & MF_CHECKED;
+    s.waiting = menuChecked(ids::Waiting);
+    s.playBufferStandard = menuChecked(ids::StandardPlayBuffer);
+    s.playBufferSmall = menuChecked(ids::SmallPlayBuffer);
     s.levelColor = display.levelColor;
     const auto bytes = writeSettings(s);
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
@@ -254,37 +258,37 @@ void TForm1::writeSettingsFile() {
 
 // ---- Command line --------------------------------------------------------------------
 
-void TForm1::runCommandLine() {
+void MainWindow::runCommandLine() {
     if (cmd.text.empty()) return;
     if (!cmd.fileName.empty()) {
         if (FILE* probe = _wfopen(cmd.fileName.c_str(), L"rb")) {
             std::fclose(probe);
             openWaveFile(cmd.fileName);
-            BitBtn3Click();
+            onPlay();
             return;
         }
     }
     selectFormatItem(cmd.channels, cmd.rate, cmd.bits);
-    BitBtn5Click();
+    onRecord();
 }
 
 // ---- Help menu settings --------------------------------------------------------------
 
-void TForm1::Waiting1Click() {
-    const bool checked = GetMenuState(mainMenu1, ids::Waiting1, MF_BYCOMMAND) & MF_CHECKED;
-    CheckMenuItem(mainMenu1, ids::Waiting1, MF_BYCOMMAND | (checked ? MF_UNCHECKED : MF_CHECKED));
+void MainWindow::onWaiting() {
+    const bool checked = menuChecked(ids::Waiting);
+    CheckMenuItem(menuBar, ids::Waiting, MF_BYCOMMAND | (checked ? MF_UNCHECKED : MF_CHECKED));
 }
 
-void TForm1::K16Click() { playBufferClicked(ids::K16, 0.4f); }
-void TForm1::K17Click() { playBufferClicked(ids::K17, 0.08f); }
+void MainWindow::onStandardPlayBuffer() { choosePlayBuffer(ids::StandardPlayBuffer, 0.4f); }
+void MainWindow::onSmallPlayBuffer() { choosePlayBuffer(ids::SmallPlayBuffer, 0.08f); }
 
-void TForm1::playBufferClicked(UINT checkedId, float factor) {
-    CheckMenuItem(mainMenu1, ids::K16, MF_BYCOMMAND | MF_UNCHECKED);
-    CheckMenuItem(mainMenu1, ids::K17, MF_BYCOMMAND | MF_UNCHECKED);
-    CheckMenuItem(mainMenu1, checkedId, MF_BYCOMMAND | MF_CHECKED);
+void MainWindow::choosePlayBuffer(UINT checkedId, float factor) {
+    CheckMenuItem(menuBar, ids::StandardPlayBuffer, MF_BYCOMMAND | MF_UNCHECKED);
+    CheckMenuItem(menuBar, ids::SmallPlayBuffer, MF_BYCOMMAND | MF_UNCHECKED);
+    CheckMenuItem(menuBar, checkedId, MF_BYCOMMAND | MF_CHECKED);
     doc.playBufferFactor = factor;
     // The stop operation ends a playback and sizes the buffers again for the new choice.
-    if (doc.hasSound && !rec.hWaveIn) BitBtn4Click();
+    if (doc.hasSound && !rec.hWaveIn) onStop();
 }
 
 // Handles every message already waiting, as long operations do between their steps.
@@ -321,6 +325,32 @@ bool askWaveFileName(HWND owner, bool save, std::wstring& path) {
     return true;
 }
 
-int TForm1::plainMessage(const std::wstring& text, UINT flags) {
+namespace {
+// A window that closing only hides, so it keeps its state until the program ends.
+LRESULT CALLBACK hideOnCloseProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLOSE) {
+        ShowWindow(h, SW_HIDE);
+        return 0;
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+}
+}  // namespace
+
+// A hidden captioned window of its own class, owned by owner, that closing hides.
+HWND createHiddenWindow(const wchar_t* className, int width, int height, HWND owner) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = hideOnCloseProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className;
+    RegisterClassExW(&wc);
+    return CreateWindowExW(0, className, L"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                           CW_USEDEFAULT, width, height, owner, nullptr, instance, nullptr);
+}
+
+int MainWindow::plainMessage(const std::wstring& text, UINT flags) {
     return MessageBoxW(hwnd, text.c_str(), applicationTitle.c_str(), flags);
 }

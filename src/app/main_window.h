@@ -1,4 +1,5 @@
-// The main window: its controls, menus, program state and handlers.
+// The main window: its controls, menus, program state and handlers. Each group of
+// handlers below names the file that holds it.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -8,12 +9,14 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/equalizer_window.h"
+#include "app/format_dialog.h"
 #include "app/level_display.h"
 #include "app/texts.h"
 #include "audio/transport_math.h"
 #include "document/wave_file.h"
 
-// The working sound (document) state, shared by every command.
+// Document: the working sound, its file, format and length, shared by every command.
 struct DocumentState {
     std::wstring workFileName = L"aurecho.wav";
     FILE* workFile = nullptr;
@@ -69,28 +72,32 @@ struct RecordingState {
 
 constexpr int levelWidth = 127, levelHeight = 33;
 
-// The level picture and its colour.
+// Display: the level picture (samples, colour, off-screen bitmap) and the busy frames.
 struct DisplayState {
     std::vector<float> levelSamples = std::vector<float>(48000, 0.0f);
     COLORREF levelColor = 0x0000FF00;
     HDC pictureDc = nullptr;
-    HIMAGELIST imageLists[4]{};  // ImageList1..4: the busy animation in four colours
+    HIMAGELIST busyFrames[4]{};  // the busy animation in four colours
     HBITMAP picture = nullptr;
     HGDIOBJ previousBitmap = nullptr;
 };
 
-class TForm1 {
+class MainWindow {
 public:
-    explicit TForm1(const std::wstring& commandLine);
-    ~TForm1();
+    explicit MainWindow(const std::wstring& commandLine);
+    ~MainWindow();
     HWND handle() const { return hwnd; }
     HACCEL acceleratorTable() const { return accelerators; }
 
-    void FormCreate();
-    void FormShow();
+    // Start-up, in this order (app/main_window.cpp).
+    void onCreate();
+    void createCompanionWindows();
+    void onShow();
+
     void applyLanguage();
 
-    // The busy animation of long commands: frame 0 now, further frames as work is counted.
+    // The busy animation of long commands: frame 0 now, further frames as work is counted
+    // (app/level_picture.cpp).
     BusyCounter beginBusy(uint32_t threshold);
     void busyStep(BusyCounter& busy);
     void endBusy();
@@ -98,40 +105,46 @@ public:
     static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
 
 private:
-    // Routing
+    // The object behind a main window handle, kept in the window's user data.
+    static MainWindow* fromHandle(HWND h) {
+        return reinterpret_cast<MainWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+    }
+
+    // Routing and closing (app/main_window.cpp)
     LRESULT route(UINT msg, WPARAM wp, LPARAM lp);
     void onCommand(WORD id, WORD code, HWND control);
-    void FormClose(bool& keepOpen);
+    void onClose(bool& keepOpen);
 
-    // Controls and menus
+    // Controls and menus (app/main_window_controls.cpp, app/menus.cpp)
     void createControls();
     void createMenu();
+    bool menuChecked(UINT id) const { return GetMenuState(menuBar, id, MF_BYCOMMAND) & MF_CHECKED; }
     void setLabel(int id, const std::wstring& text);
     void setCaption(const std::wstring& caption);
     std::wstring caption() const;
     void drawButton(const DRAWITEMSTRUCT& item);
-    static LRESULT CALLBACK trackBarHook(HWND, UINT, WPARAM, LPARAM);
 
-    // Settings, command line and the Help menu
+    // Settings, command line and the Help menu's settings (app/main_window.cpp)
     std::wstring programDirectory() const;
     std::wstring settingsPath() const;
     void readSettingsFile();
     void writeSettingsFile();
     void runCommandLine();
     bool directMode() const { return !cmd.text.empty(); }
-    void Waiting1Click();
-    void K16Click();
-    void K17Click();
-    void playBufferClicked(UINT checkedId, float factor);
-
-    // Texts and language
-    void K11Click();
-    void K12Click();
-    void K4Click();
-    void K5Click();
+    void onWaiting();
+    void onStandardPlayBuffer();
+    void onSmallPlayBuffer();
+    void choosePlayBuffer(UINT checkedId, float factor);
+    // A message box titled with the application title.
     int plainMessage(const std::wstring& text, UINT flags = MB_OK);
 
-    // Document
+    // Language, version information and audio properties (app/menus.cpp)
+    void onJapanese();
+    void onEnglish();
+    void onVersionInformation();
+    void onAudioProperties();
+
+    // The working sound (document/document.cpp)
     void rebuildDeviceFormat();
     void setLength(DWORD byteLength);
     DWORD soundBytes() const;
@@ -143,12 +156,12 @@ private:
     void resetDocument();
     std::wstring newWorkFileName() const;
 
-    // Format menu
-    void formatItemClick(int index);
+    // Format menu (document/format_menu.cpp)
+    void onFormatItem(int index);
     void resetFormatMenu();
     void selectFormatItem(int channels, int rate, int bits);
 
-    // Level display and busy animation
+    // Level picture and busy animation (app/level_picture.cpp)
     void createBusyFrames();
     void showBusyFrame(int list, int frame);
     void drawPlayLevels();
@@ -157,10 +170,10 @@ private:
     void clearLevels();
     void drawCentreLine();
     void showPicture();
-    void Image1Click();
+    void onLevelPictureClick();
 
-    // Playback
-    void BitBtn3Click();
+    // Playback (audio/playback.cpp)
+    void onPlay();
     void openOutputDevice();
     bool fillPlayBuffer(int i);
     void onWaveOutDone(WPARAM device);
@@ -172,62 +185,64 @@ private:
     bool equalizerOn() const { return false; }
     void equalizePlayBuffer(short*, DWORD) {}
 
-    // Recording
-    void BitBtn5Click();
+    // Recording (audio/recording.cpp)
+    void onRecord();
     void openInputDevice();
     void onWaveInData(WPARAM device, LPARAM header);
     void storeRecordedBuffer(WAVEHDR* header);
     void closeInputDevice();
-    bool recording() const { return !IsWindowEnabled(bitBtn[4]) && rec.hWaveIn != nullptr; }
+    bool recording() const { return !IsWindowEnabled(recordButton) && rec.hWaveIn != nullptr; }
     bool openWorkFileForRecording();
     RecordCounts recordCounts() const;
     void setRecordCounts(const RecordCounts& c);
 
-    // Transport
-    void BitBtn1Click();
-    void BitBtn2Click();
-    void BitBtn4Click();
-    void TrackBar1Change();
-    void Timer1Timer();
+    // Stop, go to start and end, the slider and the timer (audio/transport.cpp)
+    void onGoToStart();
+    void onGoToEnd();
+    void onStop();
+    void onSliderMoved();
+    void onTimer();
     int sliderPosition() const;
     int sliderMax() const;
     void setSliderPosition(int position);
     void setSliderMax(int max);
     void showPosition(double seconds);
     DWORD positionToFrameBytes(int position) const;
+    static LRESULT CALLBACK sliderProc(HWND, UINT, WPARAM, LPARAM);
 
-    // Opening and saving
+    // New, opening and saving (document/open_file.cpp, document/save_file.cpp)
     void stopGuard();
     bool askSaveChanges();
     void openWaveFile(const std::wstring& path);
     bool adoptInPlace(const std::wstring& path, const WaveInfo& info);
-    void K1Click();
-    void KO1Click();
+    void onNew();
+    void onOpen();
     void onDropFiles(HDROP drop);
     bool saveAs();
     bool saveToCurrentFile();
     bool saveCopy(const std::wstring& destination);
-    void KS2Click();
-    void KA1Click();
-    void KE2Click();
+    void onSave();
+    void onSaveAs();
+    void onExit();
     void enableFormatItems(bool enable);
     void showFileIcon(const std::wstring& path);
     void warningBox(const std::wstring& text);
 
     HWND hwnd = nullptr;
-    HWND panel1 = nullptr, panel2 = nullptr, panel3 = nullptr;
-    HWND label1 = nullptr, label2 = nullptr, label3 = nullptr, label4 = nullptr;
-    HWND image1 = nullptr, trackBar1 = nullptr;
-    HWND bitBtn[5]{};
+    HWND positionPanel = nullptr, lengthPanel = nullptr, levelPanel = nullptr;
+    HWND positionCaption = nullptr, positionLabel = nullptr, lengthCaption = nullptr, lengthLabel = nullptr;
+    HWND levelPicture = nullptr, positionSlider = nullptr;
+    HWND goToStartButton = nullptr, goToEndButton = nullptr, playButton = nullptr, stopButton = nullptr;
+    HWND recordButton = nullptr;
     HFONT font = nullptr;
     HICON programIcon = nullptr, programIconSmall = nullptr;
     HICON fileIcon = nullptr;  // the shell's icon of the current file
-    HMENU mainMenu1 = nullptr;
-    HMENU formatParentMenu = nullptr;  // K2, which holds PCM1
-    HMENU formatMenu = nullptr;  // PCM1
-    HMENU formatOthersMenu = nullptr;  // K3
+    HMENU menuBar = nullptr;
+    HMENU formatMenu = nullptr;  // File > Format, which holds the PCM menu
+    HMENU pcmMenu = nullptr;  // File > Format > PCM: the format items
+    HMENU pcmOthersMenu = nullptr;  // File > Format > PCM > Others
     HACCEL accelerators = nullptr;
-    WNDPROC trackBarProc = nullptr;
+    WNDPROC defaultSliderProc = nullptr;
 
     struct CaptionBinding {
         HMENU parent;
@@ -245,11 +260,11 @@ private:
     PlaybackState play;
     RecordingState rec;
     DisplayState display;
+    FormatDialog formatDialog;
+    EqualizerWindow equalizerWindow;
 };
 
-extern TForm1* Form1;
 void processMessages();
 std::wstring fileNamePart(const std::wstring& path);
 bool askWaveFileName(HWND owner, bool save, std::wstring& path);
-bool createCompanionForms(HINSTANCE instance);
-void setEqualizerCaption(const std::wstring& caption);
+HWND createHiddenWindow(const wchar_t* className, int width, int height, HWND owner);
