@@ -24,8 +24,12 @@ bool writeAt(std::FILE* file, long offset, uint32_t value) {
 
 WaveHeader makeWaveHeader(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16_t channels,
                           uint32_t sampleUnits) {
+    return makeWaveHeaderForData(samplesPerSec, bitsPerSample, channels, sampleUnits * 2 * (channels == 2 ? 2 : 1));
+}
+
+WaveHeader makeWaveHeaderForData(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16_t channels,
+                                 uint32_t dataSize) {
     const uint32_t perChannel = channels == 2 ? 2 : 1;
-    const uint32_t dataSize = sampleUnits * 2 * perChannel;
     WaveHeader h{};
     std::memcpy(&h[0], "RIFF", 4);
     put32(&h[4], dataSize + 36);

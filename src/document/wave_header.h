@@ -12,6 +12,10 @@ using WaveHeader = std::array<uint8_t, waveHeaderSize>;
 WaveHeader makeWaveHeader(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16_t channels,
                           uint32_t sampleUnits);
 
+// The same header declaring an exact count of data bytes, odd ones included.
+WaveHeader makeWaveHeaderForData(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16_t channels,
+                                 uint32_t dataBytes);
+
 // Writes the header at the start of an open stream and leaves it at offset 44.
 // Returns false when the write fails.
 bool writeWaveHeader(std::FILE* file, uint32_t samplesPerSec, uint16_t bitsPerSample,

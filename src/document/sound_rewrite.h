@@ -1,0 +1,67 @@
+// Runs a whole-sound transform from a sound's data into a new canonical WAV file, and
+// replaces a file with its transformed version only once the new one is complete.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "document/riff_reader.h"
+#include "document/sound_transform.h"
+
+// Where a sound's samples lie in a file, and their format.
+struct SoundData {
+    PcmFormat format;
+    uint64_t offset = 44;
+    uint64_t size = 0;
+};
+
+// Sequential output; every write is checked.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual bool write(const void* data, size_t n) = 0;
+};
+
+class FileByteSink : public ByteSink {
+public:
+    explicit FileByteSink(std::FILE* file) : file_(file) {}
+    bool write(const void* data, size_t n) override;
+
+private:
+    std::FILE* file_;
+};
+
+// Called after each buffer with the input bytes done so far and the input's total.
+using TransformProgress = std::function<void(uint64_t done, uint64_t total)>;
+
+constexpr size_t defaultTransformBufferBytes = 1 << 20;
+// The largest data a canonical header can declare: its RIFF size is the data size + 36.
+constexpr uint64_t maxWaveDataBytes = 0xFFFFFFFFull - 36;
+
+struct TransformOptions {
+    TransformProgress progress;
+    size_t bufferBytes = defaultTransformBufferBytes;  // rounded down to whole frames
+    // The writer of the new file; a plain FileByteSink when empty.
+    std::function<std::unique_ptr<ByteSink>(std::FILE*)> makeSink;
+};
+
+// Writes the canonical 44-byte header declaring the transform's output size, then the
+// transformed data. False when the data is not all in the source, the output would be too
+// large for a WAV file, memory runs out, or a write fails.
+bool runTransform(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
+                  const TransformOptions& options = {});
+
+// Opens a file by a path that may hold any characters, on Windows too.
+std::FILE* openFile(const std::filesystem::path& path, const char* mode);
+
+// The temporary file a rewrite of path writes first, in the same folder.
+std::filesystem::path temporaryPathBeside(const std::filesystem::path& path);
+
+// Streams the data of the file at input through the transform into a temporary file beside
+// output, flushes it to disk, closes both files and only then moves it over output. input
+// and output may be the same file, which must not be open elsewhere (Windows refuses to
+// replace an open file). On failure the temporary file is removed and output is untouched.
+bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundTransform& transform,
+                      const std::filesystem::path& output, const TransformOptions& options = {});

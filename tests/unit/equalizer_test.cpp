@@ -1,0 +1,202 @@
+#include "effects/equalizer.h"
+
+#include <gtest/gtest.h>
+
+#include <complex>
+#include <string>
+
+#include "stream_helpers.h"
+
+namespace {
+
+const uint32_t offeredRates[] = {8000, 16000, 24000, 32000, 44100, 48000};
+const double pi = std::acos(-1.0);
+
+EqualizerTables tablesFor(uint32_t rate, const KnobOffsets& knobs) {
+    EqualizerTables t;
+    t.eqSampleRate = rate;
+    computeAllBands(t, knobs);
+    return t;
+}
+
+// The filter over the whole sound at once, each channel on its own: every section
+// runs over all the samples, terms before the start left out, and its output is
+// requantised (or, for comparison, kept unclamped until the end).
+std::vector<int16_t> referenceEqualize(const std::vector<int16_t>& in, int channels, const EqualizerTables& t,
+                                       bool requantiseEachSection = true) {
+    std::vector<int16_t> out(in.size());
+    for (int c = 0; c < channels; ++c) {
+        std::vector<double> x;
+        for (size_t k = c; k < in.size(); k += channels) x.push_back(in[k]);
+        std::vector<double> y(x.size());
+        for (int band = 0; band < equalizerBandCount; ++band) {
+            const double* a = t.eqFeedback[band];
+            const double* b = t.eqFeedforward[band];
+            for (size_t i = 0; i < x.size(); ++i) {
+                y[i] = 0;
+                for (size_t j = 0; j <= 2 && j <= i; ++j) y[i] = x[i - j] * b[j] * std::pow(2.0, -15) + y[i];
+                for (size_t j = 1; j <= 2 && j <= i; ++j) y[i] = -a[j] * y[i - j] + y[i];
+            }
+            for (size_t i = 0; i < x.size(); ++i) x[i] = requantiseEachSection ? roundToSample(y[i]) : y[i] * 32768;
+        }
+        for (size_t i = 0; i < x.size(); ++i) out[c + i * channels] = roundToSample(x[i] / 32768);
+    }
+    return out;
+}
+
+// Left and right sines of their own amplitudes and phases, 16-bit interleaved.
+std::vector<int16_t> stereoSine(double hz, uint32_t rate, size_t frames, double left, double right) {
+    std::vector<int16_t> s(2 * frames);
+    for (size_t i = 0; i < frames; ++i) {
+        const double w = 2 * pi * hz * i / rate;
+        s[2 * i] = static_cast<int16_t>(std::lround(left * std::sin(w)));
+        s[2 * i + 1] = static_cast<int16_t>(std::lround(right * std::cos(w + 0.3)));
+    }
+    return s;
+}
+
+// Amplitude of the component at hz (a whole number) in one channel over its last second:
+// whole periods, so correlation gives it without leakage.
+double amplitudeAt(const std::vector<int16_t>& s, int channel, double hz, uint32_t rate) {
+    const size_t frames = s.size() / 2;
+    std::complex<double> sum;
+    for (size_t i = frames - rate; i < frames; ++i) sum += double(s[2 * i + channel]) * std::polar(1.0, -2 * pi * hz * i / rate);
+    return 2 * std::abs(sum) / rate;
+}
+
+TEST(Equalizer, DesignedBandsAreStableAndPeakAtTheirCentre) {
+    for (uint32_t rate : offeredRates)
+        for (int band = 0; band < equalizerBandCount; ++band)
+            for (int knob : {-20, -10, 0, 10, 20}) {
+                EqualizerTables t;
+                t.eqSampleRate = rate;
+                computeBand(t, band, knob);
+                const double* a = t.eqFeedback[band];
+                const double* b = t.eqFeedforward[band];
+                const std::string where = std::to_string(rate) + " Hz band " + std::to_string(band) + " knob " + std::to_string(knob);
+                if (bandCentres[band] * 2 >= rate) {  // at or above half the rate: identity
+                    EXPECT_TRUE(a[0] == 1 && a[1] == 0 && a[2] == 0 && b[0] == 1 && b[1] == 0 && b[2] == 0) << where;
+                    continue;
+                }
+                EXPECT_TRUE(std::abs(a[2]) < 1 && std::abs(a[1]) < 1 + a[2]) << where;  // poles inside the circle
+                if (knob == 0) {
+                    EXPECT_TRUE(a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) << where;
+                }
+                const std::complex<double> z = std::polar(1.0, -2 * pi * bandCentres[band] / rate);
+                const std::complex<double> h = (b[0] + b[1] * z + b[2] * z * z) / (a[0] + a[1] * z + a[2] * z * z);
+                EXPECT_NEAR(std::abs(h), 1 + bandGainParameter(knob), 1e-9) << where;
+            }
+}
+
+TEST(Equalizer, OfferedFor16BitAtRatesThatAreAMultipleOf4) {
+    EXPECT_TRUE(equalizerOffered(44100, 16) && equalizerOffered(8000, 16));
+    EXPECT_FALSE(equalizerOffered(22050, 16) || equalizerOffered(11025, 16) || equalizerOffered(48000, 8));
+}
+
+TEST(Equalizer, KnobsCentredChangeNothing) {
+    for (uint32_t rate : offeredRates)
+        for (uint16_t channels : {1, 2}) {
+            const PcmFormat format{rate, 16, channels};
+            const Bytes in = randomBytes(rate * 2 * channels + 1, rate);
+            auto t = makeEqualizerTransform(format, tablesFor(rate, KnobOffsets{}));
+            EXPECT_EQ(firstDifference(runStreamed(*t, format, in, 4096), in), -1) << rate << " Hz x" << channels;
+        }
+}
+
+TEST(Equalizer, BandAtFullBoostDoublesItsCentreAndAtFullCutRemovesIt) {
+    const struct {
+        uint32_t rate;
+        int band;
+    } cases[] = {{44100, 0}, {44100, 5}, {44100, 9}, {48000, 3}, {8000, 6}, {32000, 8}, {24000, 1}};
+    for (const auto& c : cases)
+        for (int knob : {20, -20}) {
+            KnobOffsets knobs{};
+            knobs[c.band] = knob;
+            const double hz = bandCentres[c.band];
+            std::vector<int16_t> s = stereoSine(hz, c.rate, 2 * c.rate, 8000, 5000);
+            EqualizerHistory history(2);
+            equalizeBlock(tablesFor(c.rate, knobs), history, s.data(), s.size());
+            const std::string where = std::to_string(c.rate) + " Hz band " + std::to_string(c.band) + " knob " + std::to_string(knob);
+            const double gain = knob > 0 ? 2 : 0;
+            EXPECT_NEAR(amplitudeAt(s, 0, hz, c.rate), 8000 * gain, 8000 * 0.02) << where;
+            EXPECT_NEAR(amplitudeAt(s, 1, hz, c.rate), 5000 * gain, 5000 * 0.02) << where;
+        }
+}
+
+TEST(Equalizer, LoudSoundClipsAfterEachSection) {
+    KnobOffsets knobs{};
+    knobs[5] = 20;   // 1 kHz doubled beyond full scale,
+    knobs[6] = -20;  // then the next sections cut
+    knobs[7] = -20;
+    const EqualizerTables t = tablesFor(44100, knobs);
+    std::vector<int16_t> s = stereoSine(1000, 44100, 4410, 30000, 25000);
+    const std::vector<int16_t> clippedAtEnd = referenceEqualize(s, 2, t, false);
+    const std::vector<int16_t> expected = referenceEqualize(s, 2, t);
+    ASSERT_NE(clippedAtEnd, expected);  // the case tells the two apart
+    EqualizerHistory history(2);
+    equalizeBlock(t, history, s.data(), s.size());
+    EXPECT_EQ(s, expected);
+}
+
+TEST(Equalizer, NoRunawayWhateverTheKnobs) {
+    const KnobOffsets settings[] = {KnobOffsets{},
+                                    {20, 20, 20, 20, 20, 20, 20, 20, 20, 20},
+                                    {-20, -20, -20, -20, -20, -20, -20, -20, -20, -20},
+                                    {20, -20, 20, -20, 20, -20, 20, -20, 20, -20},
+                                    {-7, 13, 0, 20, -20, 5, 9, -1, 17, 20}};
+    for (uint32_t rate : offeredRates)
+        for (const KnobOffsets& knobs : settings) {
+            std::vector<int16_t> s = stereoSine(1000, rate, 3 * rate, 1000, 1000);
+            EqualizerHistory history(2);
+            equalizeBlock(tablesFor(rate, knobs), history, s.data(), s.size());
+            int peak = 0;
+            for (int16_t v : s) peak = std::max(peak, std::abs(int(v)));
+            EXPECT_LT(peak, 8000) << rate << " Hz, band 9 knob " << knobs[9];
+        }
+}
+
+TEST(Equalizer, PlaybackSizedBlocksEqualOneWholePass) {
+    const KnobOffsets knobs{-7, 13, 0, 20, -20, 5, 9, -1, 17, 20};
+    const EqualizerTables t = tablesFor(44100, knobs);
+    std::vector<int16_t> whole = stereoSine(31, 44100, 10 * 44100, 12000, 9000);
+    for (size_t i = 0; i < whole.size(); ++i) whole[i] = static_cast<int16_t>(whole[i] + (i % 7) * 300);
+    std::vector<int16_t> blocks = whole;
+
+    EqualizerHistory wholeHistory(2), blockHistory(2);
+    equalizeBlock(t, wholeHistory, whole.data(), whole.size());
+    const size_t block = 3527;  // the small play buffer at 44100 Hz: an odd count of words
+    for (size_t at = 0; at < blocks.size(); at += block)
+        equalizeBlock(t, blockHistory, blocks.data() + at, std::min(block, blocks.size() - at));
+    EXPECT_EQ(blocks, whole);
+
+    // A reset starts afresh, as a new history does.
+    std::vector<int16_t> again(whole.begin(), whole.begin() + block), fresh = again;
+    blockHistory.reset(2);
+    equalizeBlock(t, blockHistory, again.data(), again.size());
+    EqualizerHistory newHistory(2);
+    equalizeBlock(t, newHistory, fresh.data(), fresh.size());
+    EXPECT_EQ(again, fresh);
+}
+
+TEST(Equalizer, OutputStreamedEqualsTheWholeArrayReference) {
+    const KnobOffsets knobs{20, -20, 15, 20, -5, 20, 20, -20, 10, 20};
+    for (uint16_t channels : {1, 2})
+        for (size_t bytes : {size_t{48000 * 4 + 3}, size_t{48000 * 4 + 2}}) {
+            const PcmFormat format{48000, 16, channels};
+            const EqualizerTables t = tablesFor(48000, knobs);
+            const Bytes in = randomBytes(bytes, 11);
+            std::vector<int16_t> samples(bytes / 2);
+            for (size_t k = 0; k < samples.size(); ++k) samples[k] = sampleAt(in, k);
+            samples = referenceEqualize(samples, channels, t);
+            Bytes expected = in;  // an odd last byte passes through
+            for (size_t k = 0; k < samples.size(); ++k) setSample(expected, k, samples[k]);
+
+            auto transform = makeEqualizerTransform(format, t);
+            EXPECT_EQ(firstDifference(runStreamed(*transform, format, in, 1002), expected), -1) << channels << " " << bytes;
+        }
+    const Bytes eightBit = randomBytes(1001, 3);
+    auto transform = makeEqualizerTransform(PcmFormat{48000, 8, 1}, tablesFor(48000, knobs));
+    EXPECT_EQ(runStreamed(*transform, PcmFormat{48000, 8, 1}, eightBit, 100), eightBit);
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+#include "document/sound_rewrite.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "document/wave_header.h"
+#include "effects/effects.h"
+#include "stream_helpers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const PcmFormat stereo16{44100, 16, 2};
+
+Bytes waveFile(const Bytes& data) {
+    const WaveHeader h = makeWaveHeaderForData(44100, 16, 2, static_cast<uint32_t>(data.size()));
+    Bytes file = data;
+    file.insert(file.begin(), h.begin(), h.end());
+    return file;
+}
+
+TEST(SoundRewrite, HeaderDeclaresTheOutputAndProgressCountsTheInput) {
+    // Speed down doubles the whole frames and keeps the partial one: an odd data size.
+    const Bytes data = randomBytes(10003, 5);
+    const Bytes file = waveFile(data);
+    MemoryByteSource source(file.data(), file.size());
+    VectorSink sink;
+    std::vector<uint64_t> seen;
+    TransformOptions options;
+    options.bufferBytes = 1000;
+    options.progress = [&](uint64_t done, uint64_t total) { seen.push_back(total == 10003 ? done : 0); };
+    auto t = makeEffect(Effect::SpeedDown, stereo16);
+    ASSERT_TRUE(runTransform(source, SoundData{stereo16, 44, data.size()}, *t, sink, options));
+    const WaveHeader h = makeWaveHeaderForData(44100, 16, 2, 20003);
+    ASSERT_EQ(sink.bytes.size(), 44u + 20003);
+    EXPECT_TRUE(std::equal(h.begin(), h.end(), sink.bytes.begin()));
+    EXPECT_EQ(seen, (std::vector<uint64_t>{1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000, 10003}));
+}
+
+// Claims gigabytes of silence without holding them.
+class HugeSource : public ByteSource {
+public:
+    uint64_t size() const override { return 44 + 0xC0000000ull; }
+    bool readAt(uint64_t, void* buffer, size_t n) override {
+        std::memset(buffer, 0, n);
+        return true;
+    }
+};
+
+TEST(SoundRewrite, RefusesWhatCannotBeWritten) {
+    HugeSource huge;
+    const Bytes small(100);
+    MemoryByteSource shortSource(small.data(), small.size());
+    const struct {
+        ByteSource* source;
+        SoundData data;
+        Effect effect;
+    } cases[] = {
+        {&huge, SoundData{stereo16, 44, 0xC0000000ull}, Effect::SpeedDown},  // over 4 GiB of output
+        {&shortSource, SoundData{stereo16, 44, 57}, Effect::VolumeUp},       // data beyond the end
+        {&shortSource, SoundData{PcmFormat{44100, 24, 2}, 0, 8}, Effect::VolumeUp},
+        {&shortSource, SoundData{PcmFormat{44100, 16, 3}, 0, 8}, Effect::VolumeUp},
+    };
+    for (const auto& c : cases) {
+        VectorSink sink;
+        EXPECT_FALSE(runTransform(*c.source, c.data, *makeEffect(c.effect, c.data.format), sink));
+        EXPECT_TRUE(sink.bytes.empty());
+    }
+}
+
+// Writes through to the file until its budget of bytes is spent, then fails.
+class FailingSink : public FileByteSink {
+public:
+    FailingSink(std::FILE* file, size_t budget) : FileByteSink(file), budget_(budget) {}
+    bool write(const void* data, size_t n) override {
+        if (n > budget_) return false;
+        budget_ -= n;
+        return FileByteSink::write(data, n);
+    }
+
+private:
+    size_t budget_;
+};
+
+// Each test in a folder of its own.
+class RewriteFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("aurecho-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path write(const std::string& utf8Name, const Bytes& bytes) {
+        const fs::path p = dir_ / fs::u8path(utf8Name);
+        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return p;
+    }
+    static Bytes read(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    size_t filesInFolder() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), {})); }
+
+    fs::path dir_;
+};
+
+TEST_F(RewriteFiles, ReplacesTheFileInPlace) {
+    const Bytes data = randomBytes(3 * 4096 + 6, 9);
+    const fs::path work = write("録音 take.wav", waveFile(data));
+    TransformOptions options;
+    options.bufferBytes = 4096;
+    ASSERT_TRUE(rewriteSoundFile(work, SoundData{stereo16, 44, data.size()}, *makeEffect(Effect::Reverse, stereo16), work,
+                                 options));
+    Bytes expected = data;  // frames from the last, then the partial frame
+    for (size_t k = 0; k < data.size() / 4; ++k) std::copy_n(data.end() - 2 - 4 * (k + 1), 4, expected.begin() + 4 * k);
+    EXPECT_EQ(read(work), waveFile(expected));
+    EXPECT_EQ(filesInFolder(), 1u);
+}
+
+TEST_F(RewriteFiles, AFailureLeavesEveryFileAsItWas) {
+    const Bytes original = waveFile(randomBytes(20000, 4));
+    const fs::path work = write("work.wav", original);
+    const fs::path other = write("other.wav", Bytes{1, 2, 3});
+    const SoundData data{stereo16, 44, 20000};
+    for (size_t budget : {size_t{0}, size_t{43}, size_t{44}, size_t{10000}, size_t{20043}})
+        for (const fs::path& target : {work, other}) {
+            TransformOptions options;
+            options.bufferBytes = 1024;
+            options.makeSink = [budget](std::FILE* f) { return std::make_unique<FailingSink>(f, budget); };
+            EXPECT_FALSE(rewriteSoundFile(work, data, *makeEffect(Effect::Echo, stereo16), target, options)) << budget;
+            EXPECT_EQ(read(work), original) << budget;
+            EXPECT_EQ(read(other), (Bytes{1, 2, 3})) << budget;
+            EXPECT_EQ(filesInFolder(), 2u) << budget;  // no temporary file left
+        }
+    // An unreadable input, and one shorter than its data.
+    auto volume = makeEffect(Effect::VolumeDown, stereo16);
+    EXPECT_FALSE(rewriteSoundFile(dir_ / "missing.wav", data, *volume, work));
+    EXPECT_FALSE(rewriteSoundFile(work, SoundData{stereo16, 44, 20001}, *volume, work));
+    EXPECT_EQ(read(work), original);
+    EXPECT_EQ(filesInFolder(), 2u);
+}
+
+}  // namespace
