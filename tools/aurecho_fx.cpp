@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
         if (!transform || argc != 4) return usage();
     }
 
-    if (!rewriteSoundFile(inputPath, data, *transform, outputPath)) {
+    if (!rewriteSoundFile(inputPath, data, *transform, outputPath) ||
+        !finishSavedFile(outputPath, data.format.frameBytes())) {
         std::fprintf(stderr, "aurecho-fx: writing %s failed; it was left as it was\n", outputPath);
         return 1;
     }

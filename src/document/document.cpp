@@ -43,8 +43,8 @@ void MainWindow::showLength(double seconds) {
                                                   menuChecked(ids::SmallPlayBuffer), doc.playBufferFactor, seconds);
 }
 
-// The header states the data's exact length: an 8-bit mono sound can end on an odd byte.
-void MainWindow::refreshWorkHeader() { patchWaveDataSize(doc.workFile, soundBytes()); }
+// The header declares the sound's whole frames; an 8-bit mono sound can end on an odd byte.
+void MainWindow::refreshWorkHeader() { patchWaveDataSize(doc.workFile, declaredDataSize(soundBytes(), doc.frameBytes)); }
 
 void MainWindow::closeWorkFile() {
     if (doc.workFile) std::fclose(doc.workFile);

@@ -138,7 +138,7 @@ bool MainWindow::adoptInPlace(const std::wstring& path, const WaveInfo& info) {
     if (ok) {
         FileByteSource source(in);
         ok = writeWaveHeader(out, info.format.samplesPerSec, info.format.bitsPerSample, info.format.channels, 0) &&
-             copyBytes(source, info.dataOffset, info.dataSize, out) && patchWaveDataSize(out, info.dataSize);
+             copyBytes(source, info.dataOffset, info.dataSize, out) && patchWaveDataSize(out, declaredDataSize(info.dataSize, info.format.channels * info.format.bitsPerSample / 8u));
     }
     if (in) std::fclose(in);
     if (out && std::fclose(out) != 0) ok = false;

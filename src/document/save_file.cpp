@@ -1,9 +1,11 @@
-// Saving: the working file is copied whole and the copy's two size fields corrected.
+// Saving: the working file is copied whole, then the copy's sizes declare its whole frames
+// and the copy ends there.
 #include "app/main_window.h"
 
 #include <cstdio>
 
 #include "document/sound_math.h"
+#include "document/sound_rewrite.h"
 #include "document/wave_header.h"
 
 namespace {
@@ -19,32 +21,24 @@ std::wstring fullPath(const std::wstring& path) {
 bool MainWindow::saveCopy(const std::wstring& destination) {
     const std::wstring previousCaption = caption();
     closeWorkFile();
-    DWORD size = 0;
-    WIN32_FILE_ATTRIBUTE_DATA attributes;
-    if (GetFileAttributesExW(doc.workFileName.c_str(), GetFileExInfoStandard, &attributes)) size = attributes.nFileSizeLow;
 
-    // In direct mode the working file can be the destination itself: then only its
-    // sizes are corrected.
+    // In direct mode the working file can be the destination itself: then it is only
+    // finished in place, and a partial trailing frame leaves the sound too.
     const bool inPlace = CompareStringOrdinal(fullPath(destination).c_str(), -1, fullPath(doc.workFileName).c_str(),
                                               -1, TRUE) == CSTR_EQUAL;
     const bool copied = inPlace || CopyFileW(doc.workFileName.c_str(), destination.c_str(), FALSE);
     setCaption(texts::progressTexts[languageIndex][0]);
     beginBusy(0);
+    const bool finished = copied && finishSavedFile(std::filesystem::path(destination), doc.frameBytes);
     doc.workFile = _wfopen(doc.workFileName.c_str(), L"r+b");
     if (doc.workFile) std::fseek(doc.workFile, 0, SEEK_END);
+    if (finished && inPlace) {
+        const DWORD whole = declaredDataSize(soundBytes(), doc.frameBytes);
+        if (whole < soundBytes()) setLength(whole);
+    }
     endBusy();
 
-    FILE* copy = copied ? (inPlace ? doc.workFile : _wfopen(destination.c_str(), L"r+b")) : nullptr;
-    if (!copy) {
-        setCaption(previousCaption);
-        plainMessage(texts::fileMessages[languageIndex][1]);
-        return false;
-    }
-    const bool patched = patchWaveSizes(
-        copy, savedSampleUnits(size, doc.frameBytes, doc.deviceFormat.wBitsPerSample), doc.deviceFormat.nChannels);
-    bool closed = true;
-    if (copy != doc.workFile) closed = std::fclose(copy) == 0;
-    if (!patched || !closed) {
+    if (!finished) {
         setCaption(previousCaption);
         plainMessage(texts::fileMessages[languageIndex][1]);
         return false;

@@ -41,8 +41,3 @@ uint32_t newHeaderSampleUnits(uint32_t blockBytes, uint32_t frameBytes, uint16_t
     const double k = bitsPerSample == 8 ? 2.0 : 1.0;
     return static_cast<uint32_t>((blockBytes / frameBytes) / k);
 }
-
-uint32_t savedSampleUnits(uint32_t fileSize, uint32_t frameBytes, uint16_t bitsPerSample) {
-    if (fileSize < 44 || frameBytes == 0 || bitsPerSample == 0 || bitsPerSample > 16) return 0;
-    return ((fileSize - 44) / frameBytes) / (16u / bitsPerSample);
-}

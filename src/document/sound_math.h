@@ -29,10 +29,6 @@ constexpr float standardPlayBufferFactor = 0.4f;
 constexpr float smallPlayBufferFactor = 0.08f;
 constexpr float shortSoundPlayBufferFactor = 0.04f;
 
-// Sample units for the sizes of a saved copy of a working file of fileSize bytes: its data
-// rounded down to whole 16-bit units per channel.
-uint32_t savedSampleUnits(uint32_t fileSize, uint32_t frameBytes, uint16_t bitsPerSample);
-
 // Sample units a new working file's header claims before any data exists: one block,
 // rounded down to whole 16-bit units per channel.
 uint32_t newHeaderSampleUnits(uint32_t blockBytes, uint32_t frameBytes, uint16_t bitsPerSample);

@@ -77,7 +77,7 @@ bool runTransform(ByteSource& source, const SoundData& data, SoundTransform& tra
     if (outputSize > maxWaveDataBytes) return false;
 
     const WaveHeader header =
-        makeWaveHeaderForData(f.samplesPerSec, f.bitsPerSample, f.channels, static_cast<uint32_t>(outputSize));
+        makeWaveHeaderForData(f.samplesPerSec, f.bitsPerSample, f.channels, declaredDataSize(outputSize, f.frameBytes()));
     if (!out.write(header.data(), header.size())) return false;
     try {
         return runBuffers(source, data, transform, out, options, outputSize);
@@ -129,4 +129,17 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
     }
     if (!ok && out) std::filesystem::remove(temporary, error);
     return ok;
+}
+
+bool finishSavedFile(const std::filesystem::path& path, uint32_t frameBytes) {
+    std::error_code error;
+    const uint64_t size = std::filesystem::file_size(path, error);
+    if (error || size < waveHeaderSize) return false;
+    const uint32_t dataSize = declaredDataSize(size - waveHeaderSize, frameBytes);
+    std::FILE* f = openFile(path, "r+b");
+    if (!f) return false;
+    const bool patched = patchWaveDataSize(f, dataSize);
+    if (std::fclose(f) != 0 || !patched) return false;
+    std::filesystem::resize_file(path, waveHeaderSize + uint64_t{dataSize}, error);
+    return !error;
 }

@@ -59,6 +59,10 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 // The temporary file a rewrite of path writes first, in the same folder.
 std::filesystem::path temporaryPathBeside(const std::filesystem::path& path);
 
+// Makes a file written with a canonical header a finished WAV file for others to read: its
+// sizes declare the whole frames of the data after the header, and the file ends there.
+bool finishSavedFile(const std::filesystem::path& path, uint32_t frameBytes);
+
 // Streams the data of the file at input through the transform into a temporary file beside
 // output, flushes it to disk, closes both files and only then moves it over output. input
 // and output may be the same file, which must not be open elsewhere (Windows refuses to

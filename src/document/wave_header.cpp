@@ -47,6 +47,13 @@ WaveHeader makeWaveHeaderForData(uint32_t samplesPerSec, uint16_t bitsPerSample,
     return h;
 }
 
+uint32_t declaredDataSize(uint64_t dataBytes, uint32_t frameBytes) {
+    constexpr uint64_t largest = 0xFFFFFFFFull - 36;  // the RIFF size is data + 36
+    const uint64_t frame = frameBytes ? frameBytes : 1;
+    const uint64_t whole = dataBytes - dataBytes % frame;
+    return static_cast<uint32_t>(whole <= largest ? whole : largest - largest % frame);
+}
+
 bool writeWaveHeader(std::FILE* file, uint32_t samplesPerSec, uint16_t bitsPerSample,
                      uint16_t channels, uint32_t sampleUnits) {
     if (!file) return false;

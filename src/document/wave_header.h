@@ -16,6 +16,11 @@ WaveHeader makeWaveHeader(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16
 WaveHeader makeWaveHeaderForData(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16_t channels,
                                  uint32_t dataBytes);
 
+// The data size that a file of this program declares for dataBytes of sound: whole frames
+// only, since a partial trailing frame holds no whole sample, and no more than a header can
+// hold. Saved copies, outputs and working files all declare their sizes by this one rule.
+uint32_t declaredDataSize(uint64_t dataBytes, uint32_t frameBytes);
+
 // Writes the header at the start of an open stream and leaves it at offset 44.
 // Returns false when the write fails.
 bool writeWaveHeader(std::FILE* file, uint32_t samplesPerSec, uint16_t bitsPerSample,

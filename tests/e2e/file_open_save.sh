@@ -15,6 +15,8 @@ wav_make "$files/listed.wav" rate=22050 bits=16 ch=1 bytes=88200 list=1 fact=1 s
 # A 40-byte extensible fmt chunk with the PCM sub-format.
 wav_make "$files/ext.wav" rate=48000 bits=16 ch=2 tag=0xFFFE bytes=19200 seed=4
 wav_make "$files/other.wav" rate=8000 bits=8 ch=1 bytes=800 seed=5
+# An odd number of 8-bit stereo frames (3307): a saved copy keeps the last one.
+wav_make "$files/odd8.wav" rate=11025 bits=8 ch=2 bytes=6614 seed=6
 cp "$files/other.wav" "$files/other.orig"
 sources_sum() { (cd "$files" && sha256sum five.wav mono8.wav listed.wav ext.wav); }
 sources_before="$(sources_sum)"
@@ -103,6 +105,15 @@ check_scratch "mono8.wav opened" "$files/mono8.wav" 11025 8 1 22050
 save_as "$files/mono8-copy.wav"
 if cmp -s "$files/mono8.wav" "$files/mono8-copy.wav"; then pass "mono8-copy.wav equals mono8.wav"
 else fail "mono8-copy.wav differs: $(cmp "$files/mono8.wav" "$files/mono8-copy.wav" 2>&1)"; fi
+
+# --- 8-bit stereo with an odd number of frames: every frame is declared and saved --------
+open_file "$files/odd8.wav"
+save_as "$files/odd8-saved.wav"
+wavcheck_ok "odd8-saved.wav canonical, sizes right, 8,11025,2" "$files/odd8-saved.wav" \
+  --expect-canonical --expect-sizes --expect-format 8,11025,2
+expect_eq "odd8-saved.wav header" "$(head44 "$files/odd8-saved.wav")" "$(canonical_header 11025 8 2 6614)"
+expect_eq "odd8-saved.wav samples" "$(wav_data "$files/odd8-saved.wav")" "$(wav_data "$files/odd8.wav")"
+expect_eq "odd8-saved.wav size" "$(stat -c %s "$files/odd8-saved.wav")" $((44 + 6614))
 
 # --- New: the empty document again ---------------------------------------------------
 drv choose "$PATH_NEW_JA" nodialog 300

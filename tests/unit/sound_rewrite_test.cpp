@@ -18,7 +18,7 @@ namespace {
 const PcmFormat stereo16{44100, 16, 2};
 
 Bytes waveFile(const Bytes& data) {
-    const WaveHeader h = makeWaveHeaderForData(44100, 16, 2, static_cast<uint32_t>(data.size()));
+    const WaveHeader h = makeWaveHeaderForData(44100, 16, 2, declaredDataSize(data.size(), 4));
     Bytes file = data;
     file.insert(file.begin(), h.begin(), h.end());
     return file;
@@ -36,7 +36,8 @@ TEST(SoundRewrite, HeaderDeclaresTheOutputAndProgressCountsTheInput) {
     options.progress = [&](uint64_t done, uint64_t total) { seen.push_back(total == 10003 ? done : 0); };
     auto t = makeEffect(Effect::SpeedDown, stereo16);
     ASSERT_TRUE(runTransform(source, SoundData{stereo16, 44, data.size()}, *t, sink, options));
-    const WaveHeader h = makeWaveHeaderForData(44100, 16, 2, 20003);
+    // The partial frame is written but not declared.
+    const WaveHeader h = makeWaveHeaderForData(44100, 16, 2, 20000);
     ASSERT_EQ(sink.bytes.size(), 44u + 20003);
     EXPECT_TRUE(std::equal(h.begin(), h.end(), sink.bytes.begin()));
     EXPECT_EQ(seen, (std::vector<uint64_t>{1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000, 10003}));
@@ -145,6 +146,31 @@ TEST_F(RewriteFiles, AFailureLeavesEveryFileAsItWas) {
     EXPECT_FALSE(rewriteSoundFile(work, SoundData{stereo16, 44, 20001}, *volume, work));
     EXPECT_EQ(read(work), original);
     EXPECT_EQ(filesInFolder(), 2u);
+}
+
+// A finished file ends at its last whole frame and says so in both size fields; the four
+// layouts, with and without a partial trailing frame.
+TEST_F(RewriteFiles, AFinishedFileDeclaresAndHoldsItsWholeFrames) {
+    const struct {
+        uint32_t frameBytes;
+        size_t dataBytes, declared;
+    } cases[] = {{4, 1000002, 1000000}, {4, 1000, 1000}, {2, 1001, 1000}, {2, 6614, 6614}, {1, 1001, 1001}, {1, 0, 0}};
+    for (const auto& c : cases) {
+        const Bytes data = randomBytes(c.dataBytes, 3);
+        Bytes file = data;
+        const WaveHeader h = makeWaveHeaderForData(22050, 8, 1, 12345);  // sizes to be corrected
+        file.insert(file.begin(), h.begin(), h.end());
+        const fs::path p = write("saved.wav", file);
+        ASSERT_TRUE(finishSavedFile(p, c.frameBytes)) << c.dataBytes;
+        const Bytes saved = read(p);
+        ASSERT_EQ(saved.size(), 44 + c.declared) << c.dataBytes;
+        const auto le32 = [&](size_t at) { return saved[at] | saved[at + 1] << 8 | saved[at + 2] << 16 | uint32_t(saved[at + 3]) << 24; };
+        EXPECT_EQ(le32(40), c.declared);
+        EXPECT_EQ(le32(4), c.declared + 36);
+        EXPECT_TRUE(std::equal(saved.begin() + 44, saved.end(), data.begin()));
+    }
+    EXPECT_FALSE(finishSavedFile(write("short.wav", Bytes(10)), 4)) << "shorter than a header";
+    EXPECT_FALSE(finishSavedFile(dir_ / "missing.wav", 4));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "document/wave_header.h"
 
+#include "document/format_table.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +11,39 @@ namespace {
 
 uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+// Saved files declare exactly their whole frames: 8-bit sounds keep an odd frame count.
+TEST(WaveHeader, DeclaresTheWholeFrames) {
+    const struct {
+        uint64_t dataBytes;
+        uint32_t frameBytes, declared;
+    } cases[] = {
+        {1000002, 4, 1000000},  // 16-bit stereo, two stray bytes
+        {1000000, 4, 1000000},
+        {1001, 1, 1001},        // 8-bit mono keeps its odd last byte
+        {6614, 2, 6614},        // 8-bit stereo with an odd number of frames
+        {6615, 2, 6614},
+        {3, 4, 0},
+        {7, 0, 7},              // no format yet: bytes as they are
+        {0x100000000ull, 4, 0xFFFFFFD8u},  // too long for a header: the largest whole count
+        {0x100000000ull, 1, 0xFFFFFFDBu},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(declaredDataSize(c.dataBytes, c.frameBytes), c.declared) << c.dataBytes << " / " << c.frameBytes;
+}
+
+TEST(WaveHeader, EveryFormatDeclaresWholeFramesOnly) {
+    for (const FormatItem& f : formatTable) {
+        const uint32_t frame = f.bits / 8u * f.channels;
+        for (uint64_t n : {uint64_t{0}, uint64_t{1}, uint64_t{frame} - 1, uint64_t{frame}, uint64_t{f.rate} * frame + 1,
+                           uint64_t{f.rate} * frame + frame - 1, uint64_t{f.rate} * frame * 3}) {
+            const uint32_t d = declaredDataSize(n, frame);
+            EXPECT_EQ(d % frame, 0u) << formatItemName(f) << " " << n;
+            EXPECT_LE(d, n);
+            EXPECT_LT(n - d, frame) << "a whole frame was dropped: " << formatItemName(f) << " " << n;
+        }
+    }
+}
 
 TEST(WaveHeader, FieldsOfStereoAndMono) {
     struct Case {
