@@ -180,6 +180,12 @@ void MainWindow::onCommand(WORD id, WORD code, HWND control) {
     case ids::SaveAs: onSaveAs(); break;
     case ids::Exit: onExit(); break;
     case ids::AudioProperties: onAudioProperties(); break;
+    case ids::VolumeUp: onVolumeUp(); break;
+    case ids::VolumeDown: onVolumeDown(); break;
+    case ids::SpeedUp: onSpeedUp(); break;
+    case ids::SpeedDown: onSpeedDown(); break;
+    case ids::Echo: onEcho(); break;
+    case ids::Reverse: onReverse(); break;
     default: break;  // commands that do nothing yet
     }
 }

@@ -14,7 +14,9 @@
 #include "app/level_display.h"
 #include "app/texts.h"
 #include "audio/transport_math.h"
+#include "document/sound_transform.h"
 #include "document/wave_file.h"
+#include "effects/effects.h"
 
 // Document: the working sound, its file, format and length, shared by every command.
 struct DocumentState {
@@ -225,6 +227,20 @@ private:
     void onSaveAs();
     void onExit();
     void enableFormatItems(bool enable);
+
+    // Effects: volume, speed, echo and reverse over the whole sound (effects/effect_commands.cpp)
+    void onVolumeUp();
+    void onVolumeDown();
+    void onSpeedUp();
+    void onSpeedDown();
+    void onEcho();
+    void onReverse();
+    void runEffect(Effect effect);
+    PcmFormat soundFormat() const;
+    // The frame of every whole-sound command: busy caption and animation, the rewrite of the
+    // working file through the transform, the new length and modified; on failure a message
+    // and the sound as it was. False on failure.
+    bool rewriteWorkingSound(SoundTransform& transform);
     void showFileIcon(const std::wstring& path);
     void warningBox(const std::wstring& text);
 

@@ -1,0 +1,68 @@
+// The Effect menu's whole-sound commands: each streams the working file through a
+// transform of the core into a temporary file that replaces it only once complete.
+#include "app/main_window.h"
+
+#include <cstdio>
+
+#include "document/sound_math.h"
+#include "document/sound_rewrite.h"
+#include "document/wave_header.h"
+#include "effects/effects.h"
+
+PcmFormat MainWindow::soundFormat() const {
+    return PcmFormat{doc.deviceFormat.nSamplesPerSec, doc.deviceFormat.wBitsPerSample, doc.deviceFormat.nChannels};
+}
+
+bool MainWindow::rewriteWorkingSound(SoundTransform& transform) {
+    const std::wstring previousCaption = caption();
+    setCaption(texts::progressTexts[languageIndex][10]);
+    // One animation frame for every buffer the rewrite reports.
+    BusyCounter busy = beginBusy(1);
+    TransformOptions options;
+    options.progress = [&](uint64_t, uint64_t) { busyStep(busy); };
+
+    const DWORD length = soundBytes();
+    const std::filesystem::path path(doc.workFileName);
+    closeWorkFile();
+    const bool ok = rewriteSoundFile(path, SoundData{soundFormat(), waveHeaderSize, length}, transform, path, options);
+    // Open for update whether or not it was open before: direct mode after an open
+    // leaves it closed.
+    doc.workFile = _wfopen(doc.workFileName.c_str(), L"r+b");
+    if (ok) setLength(static_cast<DWORD>(transform.outputSize(length)));
+    if (doc.workFile) std::fseek(doc.workFile, static_cast<long>(waveHeaderSize + soundBytes()), SEEK_SET);
+    endBusy();
+    setCaption(previousCaption);
+    if (!ok || !doc.workFile) {
+        plainMessage(texts::convertTexts[languageIndex][1]);
+        return false;
+    }
+    refreshWorkHeader();
+    doc.modified = true;
+    return true;
+}
+
+void MainWindow::runEffect(Effect effect) {
+    if (!doc.hasSound) return;
+    stopGuard();
+    std::unique_ptr<SoundTransform> transform;
+    try {
+        transform = makeEffect(effect, soundFormat());
+    } catch (const std::bad_alloc&) {
+        plainMessage(texts::convertTexts[languageIndex][1]);
+        return;
+    }
+    if (!rewriteWorkingSound(*transform)) return;
+    if (effect == Effect::SpeedUp || effect == Effect::SpeedDown) {
+        showLength(soundSeconds());
+    } else if (effect == Effect::Reverse) {
+        setSliderPosition(0);
+        onSliderMoved();
+    }
+}
+
+void MainWindow::onVolumeUp() { runEffect(Effect::VolumeUp); }
+void MainWindow::onVolumeDown() { runEffect(Effect::VolumeDown); }
+void MainWindow::onSpeedUp() { runEffect(Effect::SpeedUp); }
+void MainWindow::onSpeedDown() { runEffect(Effect::SpeedDown); }
+void MainWindow::onEcho() { runEffect(Effect::Echo); }
+void MainWindow::onReverse() { runEffect(Effect::Reverse); }
