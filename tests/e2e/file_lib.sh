@@ -20,6 +20,18 @@ PATH_EXIT_JA="${MENU_FILE_JA[0]}/${MENU_FILE_JA[9]}"
 PATH_NEW_EN="${MENU_FILE_EN[0]}/${MENU_FILE_EN[1]}"
 PATH_OPEN_EN="${MENU_FILE_EN[0]}/${MENU_FILE_EN[2]}"
 
+# open_file PATH: File > Open, the path typed into the open dialog.
+open_file() {
+  drv choose "$PATH_OPEN_JA" filedialog "$1"
+  expect_eq "open dialog took ${1##*/}" "$(field filedialog)" closed
+}
+
+# save_as PATH: File > Save As onto a path that does not exist yet.
+save_as() {
+  drv choose "$PATH_SAVEAS_JA" filedialog "$1"
+  expect_eq "save dialog took ${1##*/}" "$(field filedialog)" closed
+}
+
 # wav_make FILE [key=value]...: a WAV file with a deterministic, non-silent pattern.
 #   rate bits ch bytes   format and number of sample bytes (default 44100 16 2 4400)
 #   tag                  format tag (default 1); 0xFFFE writes an extensible fmt chunk

@@ -21,18 +21,6 @@ cp "$files/other.wav" "$files/other.orig"
 sources_sum() { (cd "$files" && sha256sum five.wav mono8.wav listed.wav ext.wav); }
 sources_before="$(sources_sum)"
 
-# open_file PATH: File > Open, the path typed into the open dialog.
-open_file() {
-  drv choose "$PATH_OPEN_JA" filedialog "$1"
-  expect_eq "open dialog took ${1##*/}" "$(field filedialog)" closed
-}
-
-# save_as PATH: File > Save As onto a path that does not exist yet.
-save_as() {
-  drv choose "$PATH_SAVEAS_JA" filedialog "$1"
-  expect_eq "save dialog took ${1##*/}" "$(field filedialog)" closed
-}
-
 # The scratch copy: one file aurecho_YYYYMMDD_HHMMSS.wav beside the program, with a
 # canonical header in the file's format and the file's samples behind it.
 check_scratch() {
