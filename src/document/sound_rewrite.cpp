@@ -76,8 +76,9 @@ bool runTransform(ByteSource& source, const SoundData& data, SoundTransform& tra
     const uint64_t outputSize = transform.outputSize(data.size);
     if (outputSize > maxWaveDataBytes) return false;
 
+    const PcmFormat o = transform.outputFormat(f);
     const WaveHeader header =
-        makeWaveHeaderForData(f.samplesPerSec, f.bitsPerSample, f.channels, declaredDataSize(outputSize, f.frameBytes()));
+        makeWaveHeaderForData(o.samplesPerSec, o.bitsPerSample, o.channels, declaredDataSize(outputSize, o.frameBytes()));
     if (!out.write(header.data(), header.size())) return false;
     try {
         return runBuffers(source, data, transform, out, options, outputSize);

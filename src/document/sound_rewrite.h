@@ -47,9 +47,9 @@ struct TransformOptions {
     std::function<std::unique_ptr<ByteSink>(std::FILE*)> makeSink;
 };
 
-// Writes the canonical 44-byte header declaring the transform's output size, then the
-// transformed data. False when the data is not all in the source, the output would be too
-// large for a WAV file, memory runs out, or a write fails.
+// Writes the canonical 44-byte header of the transform's output format declaring its
+// output size, then the transformed data. False when the data is not all in the source,
+// the output would be too large for a WAV file, memory runs out, or a write fails.
 bool runTransform(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
                   const TransformOptions& options = {});
 

@@ -21,6 +21,10 @@ public:
     // Data bytes produced from inputBytes of input.
     virtual uint64_t outputSize(uint64_t inputBytes) const = 0;
 
+    // The format of the data produced from data in the input format; only a conversion
+    // changes it.
+    virtual PcmFormat outputFormat(const PcmFormat& input) const { return input; }
+
     // True when the input is to be fed in blocks taken from its end towards its start.
     virtual bool readsBackwards() const { return false; }
 
