@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "document/conversion.h"
+#include "document/format_table.h"
 #include "document/riff_reader.h"
 #include "document/sound_rewrite.h"
 #include "document/wave_file.h"
@@ -29,17 +31,36 @@ int usage() {
     std::fprintf(stderr,
                  "usage: aurecho-fx IN.wav OUT.wav OP [args]\n"
                  "  OP: volume-up, volume-down, speed-up, speed-down, echo, reverse,\n"
-                 "      equalize B1 .. B10 (ten knob offsets from -%d to %d, 0 = flat)\n"
+                 "      equalize B1 .. B10 (ten knob offsets from -%d to %d, 0 = flat),\n"
+                 "      convert BITS RATE CHANNELS (one of the 32 formats of the format menu)\n"
                  "  OUT may be IN; it is replaced only when the new file is complete.\n",
                  maxKnobOffset, maxKnobOffset);
     return 2;
 }
 
-bool parseKnob(const char* text, int& value) {
+bool parseInteger(const char* text, long low, long high, long& value) {
     char* end = nullptr;
     const long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < -maxKnobOffset || v > maxKnobOffset) return false;
+    if (end == text || *end != '\0' || v < low || v > high) return false;
+    value = v;
+    return true;
+}
+
+bool parseKnob(const char* text, int& value) {
+    long v = 0;
+    if (!parseInteger(text, -maxKnobOffset, maxKnobOffset, v)) return false;
     value = static_cast<int>(v);
+    return true;
+}
+
+// BITS RATE CHANNELS of one of the menu's formats.
+bool parseTargetFormat(char** args, PcmFormat& format) {
+    long bits = 0, rate = 0, channels = 0;
+    if (!parseInteger(args[0], 8, 16, bits) || !parseInteger(args[1], 1, 48000, rate) ||
+        !parseInteger(args[2], 1, 2, channels) ||
+        findFormatItem(static_cast<int>(channels), static_cast<int>(rate), static_cast<int>(bits)) < 0)
+        return false;
+    format = PcmFormat{static_cast<uint32_t>(rate), static_cast<uint16_t>(bits), static_cast<uint16_t>(channels)};
     return true;
 }
 
@@ -85,7 +106,17 @@ int main(int argc, char** argv) {
     data.size = info.dataSize;
 
     std::unique_ptr<SoundTransform> transform;
-    if (op == "equalize") {
+    TransformOptions options;
+    if (op == "convert") {
+        PcmFormat target;
+        if (argc != 7 || !parseTargetFormat(argv + 4, target)) {
+            std::fprintf(stderr, "aurecho-fx: convert takes BITS RATE CHANNELS of a format-menu format, "
+                                 "such as 8 22050 1\n");
+            return 2;
+        }
+        transform = makeConversion(data.format, target);
+        options.bufferBytes = conversionBufferBytes;
+    } else if (op == "equalize") {
         KnobOffsets knobs{};
         if (argc != 4 + equalizerBandCount) return usage();
         for (int i = 0; i < equalizerBandCount; ++i)
@@ -109,8 +140,8 @@ int main(int argc, char** argv) {
         if (!transform || argc != 4) return usage();
     }
 
-    if (!rewriteSoundFile(inputPath, data, *transform, outputPath) ||
-        !finishSavedFile(outputPath, data.format.frameBytes())) {
+    if (!rewriteSoundFile(inputPath, data, *transform, outputPath, options) ||
+        !finishSavedFile(outputPath, transform->outputFormat(data.format).frameBytes())) {
         std::fprintf(stderr, "aurecho-fx: writing %s failed; it was left as it was\n", outputPath);
         return 1;
     }
