@@ -58,6 +58,19 @@ enum Control : unsigned {
 };
 static_assert(RecordButton - GoToStartButton == 4, "the buttons are created in a loop");
 
+// Controls of the format dialog; its OK and Cancel buttons are IDOK (1) and IDCANCEL (2),
+// so Enter and Esc press them.
+enum FormatDialogControl : unsigned {
+    BitCaption = 1101,
+    RateCaption,
+    ChannelCaption,
+    BitList = 1111,
+    RateList,
+    ChannelList,
+    CurrentFormatGroup = 1121,
+    CurrentFormatLabel,
+};
+
 // Window classes of the program's own windows.
 constexpr const wchar_t* MainWindowClass = L"AurechoMainWindow";
 constexpr const wchar_t* FormatDialogClass = L"AurechoFormatDialog";

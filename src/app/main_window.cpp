@@ -82,7 +82,7 @@ void MainWindow::onCreate() {
 
 // The format dialog and the equalizer window, hidden until their commands show them.
 void MainWindow::createCompanionWindows() {
-    formatDialog.create(hwnd);
+    formatDialog.create(hwnd, font);
     equalizerWindow.create(hwnd);
 }
 
@@ -179,6 +179,7 @@ void MainWindow::onCommand(WORD id, WORD code, HWND control) {
     case ids::Save: onSave(); break;
     case ids::SaveAs: onSaveAs(); break;
     case ids::Exit: onExit(); break;
+    case ids::Convert: onConvert(); break;
     case ids::AudioProperties: onAudioProperties(); break;
     case ids::VolumeUp: onVolumeUp(); break;
     case ids::VolumeDown: onVolumeDown(); break;

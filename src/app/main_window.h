@@ -244,6 +244,13 @@ private:
     void showFileIcon(const std::wstring& path);
     void warningBox(const std::wstring& text);
 
+    // Format conversion (document/convert_command.cpp)
+    void onConvert();
+    // The working file rewritten in the new format; false, after any message of its own,
+    // when the working file is as it was.
+    bool convertSound(const PcmFormat& from, const PcmFormat& to, DWORD& newLength);
+    void takeConvertedSound(const PcmFormat& format, DWORD length);
+
     HWND hwnd = nullptr;
     HWND positionPanel = nullptr, lengthPanel = nullptr, levelPanel = nullptr;
     HWND positionCaption = nullptr, positionLabel = nullptr, lengthCaption = nullptr, lengthLabel = nullptr;
