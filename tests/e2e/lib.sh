@@ -141,10 +141,17 @@ put_bytes() {
   for b in "$@"; do printf "\\x$b" >>"$file"; done
 }
 
-# The main window as a PNG: SCREENSHOT_DIR/NAME.png.
+# The main window, or the program's top-level window of CLASS, as a PNG:
+# SCREENSHOT_DIR/NAME.png. screenshot NAME [CLASS]
 screenshot() {
-  drv rect
-  local geom; geom="$(field rect)"
+  local geom
+  if [ -n "${2:-}" ]; then
+    drv dialog "$2"
+    geom="$(field "dialog rect")"
+  else
+    drv rect
+    geom="$(field rect)"
+  fi
   mkdir -p "$SCREENSHOT_DIR"
   sleep 0.5  # let the window finish painting
   if import -window root -crop "$geom" +repage "$SCREENSHOT_DIR/$1.png" 2>"$E2E_TMP/import.err"; then

@@ -50,10 +50,21 @@
 //   waitexit [MS]          wait (default 10000 ms) for the program to end -> waitexit: CODE
 //   kill                   terminate the program                          -> kill: done
 //   sleep MS               wait
+//   dialog CLASS           the program's top-level CLASS window and its controls, read inside
+//                          the program  -> dialog rect: WxH+X+Y, dialog client: W,H,
+//                          dialog centred: 0|1, and per control: dialog control C: CLASS L,T W,H
+//                          and dialog text C: TEXT; per combo box also dialog list C: A|B|...
+//                          and dialog selected C: TEXT (C: a control name or number)
+//   pick CLASS CONTROL TEXT  select the item TEXT in that window's combo box, as a person
+//                          choosing it from the list
+//   press CLASS CONTROL    press a button of that window (okButton, cancelButton, a number)
+//   closebox CLASS         close that window with its close box
 //
 // CONTROL: positionCaption, positionLabel, lengthCaption, lengthLabel, goToStartButton,
 // goToEndButton, playButton, stopButton, recordButton, positionSlider, levelPicture,
-// positionPanel, lengthPanel, levelPanel, or a number.
+// positionPanel, lengthPanel, levelPanel, or a number; in the format dialog bitCaption,
+// rateCaption, channelCaption, bitList, rateList, channelList, currentFormatGroup,
+// currentFormatLabel, okButton, cancelButton.
 // Commands that post input (choose, click, setslider) return once the program's thread has
 // taken the input from its queue: its handler has finished or shows a modal window.
 #include <windows.h>
@@ -276,13 +287,14 @@ void installHook(HWND main) {
     hookedThread = thread;
 }
 
-// Asks the hook inside the program; false when the program ended before it answered.
-bool askHook(e2e::Request kind, std::wstring& answer, DWORD timeoutMs) {
+// Asks the hook inside the program, through the main window or another of its windows;
+// false when the program ended before it answered.
+bool askHook(e2e::Request kind, std::wstring& answer, DWORD timeoutMs, HWND through = nullptr) {
     HWND main = mainWindow();
     installHook(main);
     static UINT requestMsg = RegisterWindowMessageW(e2e::kRequestMessage);
     gotReply = false;
-    if (!PostMessageW(main, requestMsg, reinterpret_cast<WPARAM>(sink), kind)) return false;
+    if (!PostMessageW(through ? through : main, requestMsg, reinterpret_cast<WPARAM>(sink), kind)) return false;
     bool ok = pumpUntil(timeoutMs, [&] { return gotReply || processEnded() || !IsWindow(main); });
     if (!gotReply) {
         if (ok) return false;  // ended
@@ -403,22 +415,35 @@ std::wstring flagWords(const MenuItem& item) {
 
 // ---- controls --------------------------------------------------------------------------
 
+struct NamedControl {
+    const wchar_t* name;
+    int id;
+};
+
+// The names of the program's own handles for these controls.
+const NamedControl controlNames[] = {
+    {L"positionCaption", ids::PositionCaption}, {L"positionLabel", ids::PositionLabel},
+    {L"lengthCaption", ids::LengthCaption},     {L"lengthLabel", ids::LengthLabel},
+    {L"goToStartButton", ids::GoToStartButton}, {L"goToEndButton", ids::GoToEndButton},
+    {L"playButton", ids::PlayButton},           {L"stopButton", ids::StopButton},
+    {L"recordButton", ids::RecordButton},       {L"positionSlider", ids::PositionSlider},
+    {L"levelPicture", ids::LevelPicture},       {L"positionPanel", ids::PositionPanel},
+    {L"lengthPanel", ids::LengthPanel},         {L"levelPanel", ids::LevelPanel},
+    {L"bitCaption", ids::BitCaption},           {L"rateCaption", ids::RateCaption},
+    {L"channelCaption", ids::ChannelCaption},   {L"bitList", ids::BitList},
+    {L"rateList", ids::RateList},               {L"channelList", ids::ChannelList},
+    {L"currentFormatGroup", ids::CurrentFormatGroup}, {L"currentFormatLabel", ids::CurrentFormatLabel},
+    {L"okButton", IDOK},                        {L"cancelButton", IDCANCEL},
+};
+
+std::wstring controlName(int id) {
+    for (const NamedControl& n : controlNames)
+        if (n.id == id) return n.name;
+    return std::to_wstring(id);
+}
+
 int controlId(const std::wstring& name) {
-    struct Named {
-        const wchar_t* name;
-        int id;
-    };
-    // The names of the program's own handles for these controls.
-    static const Named table[] = {
-        {L"positionCaption", ids::PositionCaption}, {L"positionLabel", ids::PositionLabel},
-        {L"lengthCaption", ids::LengthCaption},     {L"lengthLabel", ids::LengthLabel},
-        {L"goToStartButton", ids::GoToStartButton}, {L"goToEndButton", ids::GoToEndButton},
-        {L"playButton", ids::PlayButton},           {L"stopButton", ids::StopButton},
-        {L"recordButton", ids::RecordButton},       {L"positionSlider", ids::PositionSlider},
-        {L"levelPicture", ids::LevelPicture},       {L"positionPanel", ids::PositionPanel},
-        {L"lengthPanel", ids::LengthPanel},         {L"levelPanel", ids::LevelPanel},
-    };
-    for (const Named& n : table)
+    for (const NamedControl& n : controlNames)
         if (name == n.name) return n.id;
     wchar_t* end = nullptr;
     long id = wcstol(name.c_str(), &end, 0);
@@ -754,6 +779,104 @@ void cmdKill() {
     printLine(L"kill: done");
 }
 
+// ---- the program's other windows -------------------------------------------------------
+
+struct WindowControl {
+    int id;
+    std::wstring cls, text;
+    bool isList;
+    std::vector<std::wstring> items;
+    int selection;
+};
+
+std::vector<WindowControl> readControls(HWND window) {
+    std::wstring text;
+    if (!askHook(e2e::kControlsDump, text, 10000, window)) fail(L"the program ended before its window could be read");
+    std::vector<WindowControl> controls;
+    for (const std::wstring& line : split(text, L'\n')) {
+        if (line.empty()) continue;
+        std::vector<std::wstring> f = split(line, L'\t');
+        if (f.size() < 5) fail(L"bad control line from the hook: " + line);
+        WindowControl c{_wtoi(f[0].c_str()), f[1], f[2], !f[3].empty(), {}, _wtoi(f[3].c_str())};
+        if (c.isList && !f[4].empty()) c.items = split(f[4], L'|');
+        controls.push_back(c);
+    }
+    return controls;
+}
+
+const WindowControl& findControl(const std::vector<WindowControl>& controls, int id, const std::wstring& cls) {
+    for (const WindowControl& c : controls)
+        if (c.id == id) return c;
+    fail(L"no control " + controlName(id) + L" in the " + cls + L" window");
+}
+
+HWND shownWindowOfClass(const std::wstring& cls) {
+    HWND window = topWindowOfClass(cls);
+    if (!IsWindowVisible(window)) fail(L"the " + cls + L" window is hidden");
+    return window;
+}
+
+void cmdDialog(const std::wstring& cls) {
+    HWND window = topWindowOfClass(cls);
+    RECT r, client;
+    GetWindowRect(window, &r);
+    GetClientRect(window, &client);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    printLine(L"dialog rect: " + std::to_wstring(w) + L"x" + std::to_wstring(h) + L"+" + std::to_wstring(r.left) + L"+" +
+              std::to_wstring(r.top));
+    printLine(L"dialog client: " + std::to_wstring(client.right) + L"," + std::to_wstring(client.bottom));
+    const bool centred = abs(r.left - (GetSystemMetrics(SM_CXSCREEN) - w) / 2) <= 1 &&
+                         abs(r.top - (GetSystemMetrics(SM_CYSCREEN) - h) / 2) <= 1;
+    printLine(std::wstring(L"dialog centred: ") + (centred ? L"1" : L"0"));
+    for (const WindowControl& c : readControls(window)) {
+        const std::wstring name = controlName(c.id);
+        RECT cr;
+        GetWindowRect(GetDlgItem(window, c.id), &cr);
+        POINT p{cr.left, cr.top};
+        ScreenToClient(window, &p);
+        printLine(L"dialog control " + name + L": " + c.cls + L" " + std::to_wstring(p.x) + L"," + std::to_wstring(p.y) +
+                  L" " + std::to_wstring(cr.right - cr.left) + L"," + std::to_wstring(cr.bottom - cr.top));
+        printLine(L"dialog text " + name + L": " + c.text);  // escaped by the hook
+        if (!c.isList) continue;
+        std::wstring items;
+        for (const std::wstring& item : c.items) items += (items.empty() ? L"" : L"|") + item;
+        printLine(L"dialog list " + name + L": " + items);
+        const bool selected = c.selection >= 0 && c.selection < static_cast<int>(c.items.size());
+        printLine(L"dialog selected " + name + L": " + (selected ? c.items[c.selection] : std::wstring(L"(none)")));
+    }
+}
+
+void cmdPick(const std::wstring& cls, int id, const std::wstring& itemText) {
+    HWND window = shownWindowOfClass(cls);
+    const std::vector<WindowControl> controls = readControls(window);
+    const WindowControl& c = findControl(controls, id, cls);
+    if (!c.isList) fail(controlName(id) + L" is not a list");
+    HWND box = GetDlgItem(window, id);
+    if (!IsWindowEnabled(box)) fail(controlName(id) + L" is disabled");
+    for (size_t i = 0; i < c.items.size(); ++i) {
+        if (c.items[i] != itemText) continue;
+        sendTo(box, CB_SETCURSEL, i, 0);
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+        syncWithProgram();
+        return;
+    }
+    fail(controlName(id) + L" has no item " + itemText);
+}
+
+void cmdPress(const std::wstring& cls, int id) {
+    HWND window = shownWindowOfClass(cls);
+    HWND button = GetDlgItem(window, id);
+    if (!button) fail(L"no button " + controlName(id) + L" in the " + cls + L" window");
+    if (!IsWindowEnabled(window) || !IsWindowEnabled(button)) fail(controlName(id) + L" is disabled");
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    syncWithProgram();
+}
+
+void cmdCloseBox(const std::wstring& cls) {
+    PostMessageW(shownWindowOfClass(cls), WM_SYSCOMMAND, SC_CLOSE, 0);
+    syncWithProgram();
+}
+
 struct Args {
     std::vector<std::wstring> items;
     size_t at = 0;
@@ -775,7 +898,7 @@ bool isCommandWord(const std::wstring& w) {
                                      L"choose", L"checked", L"grayed", L"click", L"enabled", L"text", L"pos",
                                      L"size", L"slider", L"setslider", L"pressslider", L"releaseslider", L"msgbox", L"nodialog", L"answer",
                                      L"filedialog", L"filedialog-cancel", L"rect", L"close", L"waitexit",
-                                     L"kill", L"sleep"};
+                                     L"kill", L"sleep", L"dialog", L"pick", L"press", L"closebox"};
     for (const wchar_t* c : words)
         if (w == c) return true;
     return false;
@@ -850,6 +973,17 @@ void run(Args& a) {
             cmdWaitExit(a.optionalNumber(10000));
         } else if (cmd == L"kill") {
             cmdKill();
+        } else if (cmd == L"dialog") {
+            cmdDialog(a.next(L"window class"));
+        } else if (cmd == L"pick") {
+            std::wstring cls = a.next(L"window class");
+            int id = controlId(a.next(L"control"));
+            cmdPick(cls, id, a.next(L"item text"));
+        } else if (cmd == L"press") {
+            std::wstring cls = a.next(L"window class");
+            cmdPress(cls, controlId(a.next(L"control")));
+        } else if (cmd == L"closebox") {
+            cmdCloseBox(a.next(L"window class"));
         } else if (cmd == L"sleep") {
             Sleep(number(a.next(L"milliseconds"), L"sleep"));
         } else {

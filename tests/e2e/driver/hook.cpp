@@ -79,6 +79,38 @@ std::wstring sliderThumbCentre(HWND main) {
     return std::to_wstring((thumb.left + thumb.right) / 2) + L" " + std::to_wstring((thumb.top + thumb.bottom) / 2);
 }
 
+std::wstring controlsOf(HWND window) {
+    struct Walk {
+        static BOOL CALLBACK each(HWND h, LPARAM lp) {
+            auto& out = *reinterpret_cast<std::wstring*>(lp);
+            wchar_t cls[64] = {};
+            GetClassNameW(h, cls, 64);
+            std::wstring text(static_cast<size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
+            text.resize(static_cast<size_t>(GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
+            out += std::to_wstring(GetDlgCtrlID(h)) + L'\t' + cls + L'\t';
+            appendText(out, text);
+            out += L'\t';
+            if (lstrcmpiW(cls, WC_COMBOBOXW) == 0) {
+                out += std::to_wstring(SendMessageW(h, CB_GETCURSEL, 0, 0)) + L'\t';
+                const LRESULT count = SendMessageW(h, CB_GETCOUNT, 0, 0);
+                for (LRESULT i = 0; i < count; ++i) {
+                    std::wstring item(static_cast<size_t>(SendMessageW(h, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+                    item.resize(static_cast<size_t>(SendMessageW(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+                    if (i > 0) out += L'|';
+                    appendText(out, item);
+                }
+            } else {
+                out += L'\t';
+            }
+            out += L'\n';
+            return TRUE;
+        }
+    };
+    std::wstring out;
+    EnumChildWindows(window, Walk::each, reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
 void reply(HWND to, ULONG_PTR kind, const std::wstring& text) {
     COPYDATASTRUCT data{};
     data.dwData = kind;
@@ -104,6 +136,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK AurechoE2EGetMessageHook(int c
                 if (bar) dumpMenu(bar, 0, text);
             } else if (kind == e2e::kSliderThumb) {
                 text = sliderThumbCentre(msg->hwnd);
+            } else if (kind == e2e::kControlsDump) {
+                text = controlsOf(msg->hwnd);
             }
             reply(to, kind, text);
             msg->message = WM_NULL;  // the program never sees the request

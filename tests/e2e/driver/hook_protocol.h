@@ -24,6 +24,11 @@ enum Request : unsigned long {
     // marshalled between processes: sent from outside, the slider writes the RECT at the
     // sender's address inside the program's own memory.
     kSliderThumb = 3,
+    // Posted to one of the program's windows. Answer: one line per child control,
+    // "id\tclass\ttext\tselection\titems\n"; for a combo box the selected index and its
+    // item texts joined by '|', otherwise two empty fields. Asked inside the program because
+    // CB_GETLBTEXT is not marshalled between processes.
+    kControlsDump = 4,
 };
 
 }  // namespace e2e
