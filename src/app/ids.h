@@ -71,10 +71,22 @@ enum FormatDialogControl : unsigned {
     CurrentFormatLabel,
 };
 
+// Controls of the equalizer window: a track's or knob's id leads back to its band.
+enum EqualizerControl : unsigned {
+    EqualizerSwitch = 1101,
+    TrackFirst = 1110,  // band 0 to band 9
+    TrackLast = 1119,
+    KnobFirst = 1120,
+    KnobLast = 1129,
+};
+static_assert(TrackLast - TrackFirst == KnobLast - KnobFirst, "one track and one knob per band");
+
 // Window classes of the program's own windows.
 constexpr const wchar_t* MainWindowClass = L"AurechoMainWindow";
 constexpr const wchar_t* FormatDialogClass = L"AurechoFormatDialog";
 constexpr const wchar_t* EqualizerWindowClass = L"AurechoEqualizerWindow";
+constexpr const wchar_t* EqualizerTrackClass = L"AurechoEqualizerTrack";
+constexpr const wchar_t* EqualizerKnobClass = L"AurechoEqualizerKnob";
 constexpr const wchar_t* PanelClass = L"AurechoPanel";
 
 }  // namespace ids

@@ -187,6 +187,8 @@ void MainWindow::onCommand(WORD id, WORD code, HWND control) {
     case ids::SpeedDown: onSpeedDown(); break;
     case ids::Echo: onEcho(); break;
     case ids::Reverse: onReverse(); break;
+    case ids::Equalizer: onEqualizer(); break;
+    case ids::EqualizedOutput: onEqualizedOutput(); break;
     default: break;  // commands that do nothing yet
     }
 }

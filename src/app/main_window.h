@@ -17,6 +17,7 @@
 #include "document/sound_transform.h"
 #include "document/wave_file.h"
 #include "effects/effects.h"
+#include "effects/equalizer.h"
 
 // Document: the working sound, its file, format and length, shared by every command.
 struct DocumentState {
@@ -57,6 +58,8 @@ struct PlaybackState {
     bool resumeAfterDrag = false;
     bool draining = false;  // every buffer is back; waiting for the device to play them out
     DWORD drainDeadline = 0;
+    EqualizerHistory eqHistory;  // the filter runs on across blocks
+    DWORD eqContinuesAt = 0;     // playQueuedBytes after the last block filtered: where the history carries on
 };
 
 // Recording: four heap buffers filled by the input device and written to the working file.
@@ -183,9 +186,11 @@ private:
     void showPlaybackEnd();
     void checkDrained();
     bool playing() const { return play.hWaveOut != nullptr; }
-    // The equalizer window's switch and filter; they arrive with the equalizer.
-    bool equalizerOn() const { return false; }
-    void equalizePlayBuffer(short*, DWORD) {}
+    // The equalizer's part in playback (effects/equalizer_commands.cpp): its rate and
+    // fresh history at each start, the switch, the filter on each block.
+    void startPlaybackEqualizer();
+    bool equalizerOn() const;
+    void equalizePlayBuffer(short* words, DWORD count);
 
     // Recording (audio/recording.cpp)
     void onRecord();
@@ -239,8 +244,8 @@ private:
     PcmFormat soundFormat() const;
     // The frame of every whole-sound command: busy caption and animation, the rewrite of the
     // working file through the transform, the new length and modified; on failure a message
-    // and the sound as it was. False on failure.
-    bool rewriteWorkingSound(SoundTransform& transform);
+    // and the sound as it was. False on failure. The caption shows progressTexts[progressText].
+    bool rewriteWorkingSound(SoundTransform& transform, int progressText = 10);
     void showFileIcon(const std::wstring& path);
     void warningBox(const std::wstring& text);
 
@@ -250,6 +255,11 @@ private:
     // when the working file is as it was.
     bool convertSound(const PcmFormat& from, const PcmFormat& to, DWORD& newLength);
     void takeConvertedSound(const PcmFormat& format, DWORD length);
+
+    // The equalizer window and the equalized output (effects/equalizer_commands.cpp)
+    void onEqualizer();
+    void onEqualizedOutput();
+    bool writeEqualizedOutput();
 
     HWND hwnd = nullptr;
     HWND positionPanel = nullptr, lengthPanel = nullptr, levelPanel = nullptr;

@@ -11,6 +11,7 @@ void MainWindow::onPlay() {
     rebuildDeviceFormat();
     doc.playBlockWords = playBlockWordsFor(doc.recordFormat.samplesPerSec, doc.playBufferFactor);
     if (doc.playBlockWords > maxPlayBlockWords) doc.playBlockWords = maxPlayBlockWords;
+    startPlaybackEqualizer();
 
     if (sliderPosition() == sliderMax()) setSliderPosition(0);
     play.playQueuedBytes = 0;

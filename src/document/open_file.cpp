@@ -126,6 +126,8 @@ void MainWindow::openWaveFile(const std::wstring& path) {
     showFileIcon(path);
     doc.hasFileName = true;
     doc.currentFileName = path;
+    equalizerWindow.setSampleRate(doc.recordFormat.samplesPerSec);
+    equalizerWindow.applySwitch();
 }
 
 // Direct mode edits the file in place behind a 44-byte header, so a file laid out any

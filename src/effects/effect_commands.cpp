@@ -13,9 +13,9 @@ PcmFormat MainWindow::soundFormat() const {
     return PcmFormat{doc.deviceFormat.nSamplesPerSec, doc.deviceFormat.wBitsPerSample, doc.deviceFormat.nChannels};
 }
 
-bool MainWindow::rewriteWorkingSound(SoundTransform& transform) {
+bool MainWindow::rewriteWorkingSound(SoundTransform& transform, int progressText) {
     const std::wstring previousCaption = caption();
-    setCaption(texts::progressTexts[languageIndex][10]);
+    setCaption(texts::progressTexts[languageIndex][progressText]);
     // One animation frame for every buffer the rewrite reports.
     BusyCounter busy = beginBusy(1);
     TransformOptions options;

@@ -6,8 +6,7 @@ source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/menu_tables.sh"
 source "$E2E_DIR/file_lib.sh"
 
-FX="${WAVCHECK%/tests/tools/wavcheck}/aurecho-fx"
-[ -x "$FX" ] || { echo "missing $FX (build with make native)" >&2; exit 1; }
+require_fx
 
 files="$E2E_TMP/files"
 mkdir -p "$files"

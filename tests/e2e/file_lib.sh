@@ -12,6 +12,12 @@ fi
 
 require_wavcheck
 
+# The core's whole-sound operations on WAV files, the reference for the program's results.
+FX="${WAVCHECK%/tests/tools/wavcheck}/aurecho-fx"
+require_fx() {
+  [ -x "$FX" ] || { echo "missing $FX (build with make native)" >&2; exit 1; }
+}
+
 PATH_NEW_JA="${MENU_FILE_JA[0]}/${MENU_FILE_JA[1]}"
 PATH_OPEN_JA="${MENU_FILE_JA[0]}/${MENU_FILE_JA[2]}"
 PATH_SAVE_JA="${MENU_FILE_JA[0]}/${MENU_FILE_JA[3]}"

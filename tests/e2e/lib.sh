@@ -141,17 +141,21 @@ put_bytes() {
   for b in "$@"; do printf "\\x$b" >>"$file"; done
 }
 
-# The main window, or the program's top-level window of CLASS, as a PNG:
-# SCREENSHOT_DIR/NAME.png. screenshot NAME [CLASS]
+# screenshot NAME [CLASS]: the main window, or the program's CLASS window, as a PNG:
+# SCREENSHOT_DIR/NAME.png.
 screenshot() {
-  local geom
   if [ -n "${2:-}" ]; then
-    drv dialog "$2"
-    geom="$(field "dialog rect")"
+    drv windowrect "$2"
+    screenshot_area "$1" "$(field "windowrect $2")"
   else
     drv rect
-    geom="$(field rect)"
+    screenshot_area "$1" "$(field rect)"
   fi
+}
+
+# screenshot_area NAME WxH+X+Y: that part of the screen.
+screenshot_area() {
+  local geom="$2"
   mkdir -p "$SCREENSHOT_DIR"
   sleep 0.5  # let the window finish painting
   if import -window root -crop "$geom" +repage "$SCREENSHOT_DIR/$1.png" 2>"$E2E_TMP/import.err"; then

@@ -46,7 +46,20 @@
 //                          -> filedialog title: TITLE  and  filedialog: closed|open
 //   filedialog-cancel [MS] cancel that dialog                      -> filedialog: cancelled
 //   rect                   main window's screen rectangle                -> rect: WxH+X+Y
+//   windowrect CLASS       screen rectangle of the program's CLASS window -> windowrect CLASS: WxH+X+Y
+//   clientsize CLASS       its client area's size                  -> clientsize CLASS: W,H
+//   eqswitch               the equalizer window's switch                 -> eqswitch: 0|1
+//   clickeqswitch          click the switch: left button down and up at its centre
+//   knobtop N              top of band N's knob (0..9) in the equalizer window's client
+//                          area                                          -> knobtop N: T
+//   pressknob N            press the left button on band N's knob, at its middle
+//   moveknob N Y           move the pointer, the left button held, to Y pixels below the
+//                          knob's top (negative: above), as the knob is now
+//   releaseknob N          let the left button go over band N's knob
+//   dblclickknob N         double-click band N's knob (down, up, double-click, up)
+//   dblclicktrack N        double-click band N's track where its knob does not cover it
 //   close                  post WM_CLOSE to the main window
+//   closewindow CLASS      post WM_CLOSE to the program's CLASS window (its close box)
 //   waitexit [MS]          wait (default 10000 ms) for the program to end -> waitexit: CODE
 //   kill                   terminate the program                          -> kill: done
 //   sleep MS               wait
@@ -65,8 +78,10 @@
 // positionPanel, lengthPanel, levelPanel, or a number; in the format dialog bitCaption,
 // rateCaption, channelCaption, bitList, rateList, channelList, currentFormatGroup,
 // currentFormatLabel, okButton, cancelButton.
-// Commands that post input (choose, click, setslider) return once the program's thread has
-// taken the input from its queue: its handler has finished or shows a modal window.
+// Commands that post input (choose, click, setslider, the knob and switch commands) return
+// once the program's thread has taken the input from its queue: its handler has finished or
+// shows a modal window. Mouse input goes to the equalizer's controls as posted messages at
+// points in the control's client area; the window must be visible.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -685,6 +700,78 @@ HWND topWindowOfClass(const std::wstring& cls) {
     fail(L"the program has no " + cls + L" window");
 }
 
+// ---- the equalizer window ---------------------------------------------------------------
+
+std::wstring screenRect(HWND h) {
+    RECT r;
+    GetWindowRect(h, &r);
+    return std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
+           std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
+}
+
+HWND equalizerControl(int id, const std::wstring& what) {
+    HWND window = topWindowOfClass(ids::EqualizerWindowClass);
+    HWND h = findDescendant(window, id);
+    if (!h) fail(L"the equalizer window has no " + what);
+    return h;
+}
+
+// A control of the equalizer window that a person could click now.
+HWND clickableEqualizerControl(int id, const std::wstring& what) {
+    HWND h = equalizerControl(id, what);
+    if (!IsWindowVisible(h)) fail(L"the equalizer window is hidden");
+    if (!IsWindowEnabled(GetAncestor(h, GA_ROOT))) fail(L"the equalizer window is disabled");
+    return h;
+}
+
+int band(const std::wstring& text) {
+    DWORD n = number(text, L"band");
+    if (n > static_cast<DWORD>(ids::KnobLast - ids::KnobFirst)) fail(L"no band " + text, 2);
+    return static_cast<int>(n);
+}
+
+HWND knob(int n) { return clickableEqualizerControl(ids::KnobFirst + n, L"knob " + std::to_wstring(n)); }
+
+void postMouse(HWND h, UINT msg, WPARAM keys, int x, int y) {
+    PostMessageW(h, msg, keys, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
+}
+
+void postDoubleClick(HWND h, int x, int y) {
+    postMouse(h, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+    postMouse(h, WM_LBUTTONUP, 0, x, y);
+    postMouse(h, WM_LBUTTONDBLCLK, MK_LBUTTON, x, y);
+    postMouse(h, WM_LBUTTONUP, 0, x, y);
+    syncWithProgram();
+}
+
+void cmdClickEqualizerSwitch() {
+    HWND button = clickableEqualizerControl(ids::EqualizerSwitch, L"switch");
+    RECT r;
+    GetClientRect(button, &r);
+    postMouse(button, WM_LBUTTONDOWN, MK_LBUTTON, r.right / 2, r.bottom / 2);
+    postMouse(button, WM_LBUTTONUP, 0, r.right / 2, r.bottom / 2);
+    syncWithProgram();
+}
+
+void cmdDoubleClickTrack(int n) {
+    HWND track = clickableEqualizerControl(ids::TrackFirst + n, L"track " + std::to_wstring(n));
+    RECT t, k;
+    GetWindowRect(track, &t);
+    GetWindowRect(knob(n), &k);
+    // Two pixels inside the track's end farther from the knob.
+    const bool knobInUpperHalf = (k.top + k.bottom) / 2 < (t.top + t.bottom) / 2;
+    postDoubleClick(track, 1, knobInUpperHalf ? t.bottom - t.top - 3 : 2);
+}
+
+void cmdKnobTop(int n) {
+    HWND h = equalizerControl(ids::KnobFirst + n, L"knob");
+    RECT r;
+    GetWindowRect(h, &r);
+    POINT p{r.left, r.top};
+    ScreenToClient(GetParent(h), &p);
+    printLine(L"knobtop " + std::to_wstring(n) + L": " + std::to_wstring(p.y));
+}
+
 void cmdMsgbox(DWORD timeoutMs) {
     HWND dlg = waitDialog(false, timeoutMs);
     printLine(L"msgbox title: " + escaped(windowText(dlg)));
@@ -750,12 +837,7 @@ void cmdFileDialogCancel(DWORD timeoutMs) {
     printLine(L"filedialog: cancelled");
 }
 
-void cmdRect() {
-    RECT r;
-    GetWindowRect(mainWindow(), &r);
-    printLine(L"rect: " + std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
-              std::to_wstring(r.left) + L"+" + std::to_wstring(r.top));
-}
+void cmdRect() { printLine(L"rect: " + screenRect(mainWindow())); }
 
 void cmdWaitExit(DWORD timeoutMs) {
     if (!target.process) {
@@ -891,6 +973,13 @@ struct Args {
             return fallback;
         return number(items[at++], L"timeout");
     }
+    int signedNumber(const wchar_t* what) {
+        std::wstring text = next(what);
+        wchar_t* end = nullptr;
+        long v = wcstol(text.c_str(), &end, 10);
+        if (text.empty() || !end || *end) fail(std::wstring(L"bad number for ") + what + L": " + text, 2);
+        return static_cast<int>(v);
+    }
 };
 
 bool isCommandWord(const std::wstring& w) {
@@ -898,7 +987,10 @@ bool isCommandWord(const std::wstring& w) {
                                      L"choose", L"checked", L"grayed", L"click", L"enabled", L"text", L"pos",
                                      L"size", L"slider", L"setslider", L"pressslider", L"releaseslider", L"msgbox", L"nodialog", L"answer",
                                      L"filedialog", L"filedialog-cancel", L"rect", L"close", L"waitexit",
-                                     L"kill", L"sleep", L"dialog", L"pick", L"press", L"closebox"};
+                                     L"kill", L"sleep", L"dialog", L"pick", L"press", L"closebox",
+                                     L"closewindow", L"windowrect", L"clientsize", L"eqswitch",
+                                     L"clickeqswitch", L"knobtop", L"pressknob", L"moveknob", L"releaseknob",
+                                     L"dblclickknob", L"dblclicktrack"};
     for (const wchar_t* c : words)
         if (w == c) return true;
     return false;
@@ -967,8 +1059,40 @@ void run(Args& a) {
             cmdFileDialogCancel(a.optionalNumber(5000));
         } else if (cmd == L"rect") {
             cmdRect();
+        } else if (cmd == L"windowrect") {
+            std::wstring cls = a.next(L"class");
+            printLine(L"windowrect " + cls + L": " + screenRect(topWindowOfClass(cls)));
+        } else if (cmd == L"clientsize") {
+            std::wstring cls = a.next(L"class");
+            RECT r;
+            GetClientRect(topWindowOfClass(cls), &r);
+            printLine(L"clientsize " + cls + L": " + std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom));
+        } else if (cmd == L"eqswitch") {
+            LRESULT state = sendTo(equalizerControl(ids::EqualizerSwitch, L"switch"), BM_GETCHECK, 0, 0);
+            printLine(std::wstring(L"eqswitch: ") + (state == BST_CHECKED ? L"1" : L"0"));
+        } else if (cmd == L"clickeqswitch") {
+            cmdClickEqualizerSwitch();
+        } else if (cmd == L"knobtop") {
+            cmdKnobTop(band(a.next(L"band")));
+        } else if (cmd == L"pressknob") {
+            postMouse(knob(band(a.next(L"band"))), WM_LBUTTONDOWN, MK_LBUTTON, 6, 2);
+            syncWithProgram();
+        } else if (cmd == L"moveknob") {
+            HWND h = knob(band(a.next(L"band")));
+            postMouse(h, WM_MOUSEMOVE, MK_LBUTTON, 6, a.signedNumber(L"pointer y"));
+            syncWithProgram();
+        } else if (cmd == L"releaseknob") {
+            postMouse(knob(band(a.next(L"band"))), WM_LBUTTONUP, 0, 6, 2);
+            syncWithProgram();
+        } else if (cmd == L"dblclickknob") {
+            postDoubleClick(knob(band(a.next(L"band"))), 6, 2);
+        } else if (cmd == L"dblclicktrack") {
+            cmdDoubleClickTrack(band(a.next(L"band")));
         } else if (cmd == L"close") {
             PostMessageW(mainWindow(), WM_CLOSE, 0, 0);
+        } else if (cmd == L"closewindow") {
+            PostMessageW(topWindowOfClass(a.next(L"class")), WM_CLOSE, 0, 0);
+            syncWithProgram();
         } else if (cmd == L"waitexit") {
             cmdWaitExit(a.optionalNumber(10000));
         } else if (cmd == L"kill") {
