@@ -77,6 +77,7 @@ void MainWindow::takeConvertedSound(const PcmFormat& format, DWORD length) {
     enableFormatItems(false);
     EnableMenuItem(formatMenu, 2, MF_BYPOSITION | MF_ENABLED);  // the PCM menu
     rebuildDeviceFormat();
+    equalizerWindow.setSampleRate(format.samplesPerSec);
     setLength(length);
     refreshWorkHeader();
     std::fill(display.levelSamples.begin(), display.levelSamples.end(), 0.0f);

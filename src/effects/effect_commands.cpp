@@ -44,6 +44,8 @@ bool MainWindow::rewriteWorkingSound(SoundTransform& transform, int progressText
 void MainWindow::runEffect(Effect effect) {
     if (!doc.hasSound) return;
     stopGuard();
+    // A refused open may have left another format in the device record.
+    rebuildDeviceFormat();
     std::unique_ptr<SoundTransform> transform;
     try {
         transform = makeEffect(effect, soundFormat());
