@@ -40,11 +40,10 @@ private:
     static constexpr uint8_t empty_ = 0;
 };
 
-// A movable block of n bytes (at least one, so it can be locked) filled by fill; null when
-// there is no memory or fill fails.
+// A movable block of n bytes filled by fill; null when there is no memory or fill fails.
 template <class Fill>
 HGLOBAL filledBlock(SIZE_T n, Fill fill) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n ? n : 1);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n);
     if (!block) return nullptr;
     void* p = GlobalLock(block);
     const bool filled = p && fill(static_cast<uint8_t*>(p));
@@ -83,50 +82,58 @@ void MainWindow::onCopy() {
 
 // The raw samples under "WAVE.Format", their format record under "WAVE.Format.Header",
 // and for other programs a whole WAV file under the standard wave format, which is left
-// out when there is no memory for it. False, with the clipboard as it was, when the sound
-// cannot be read or held.
+// out when there is no memory for it. An empty sound has no samples to offer (the
+// clipboard takes no empty block): only its record and its WAV file go there. False, with
+// the clipboard as it was, when the sound cannot be read or held.
 bool MainWindow::copyToClipboard() {
     const DWORD length = soundBytes();
     const PcmFormat format = soundFormat();
     if (doc.workFile) std::fflush(doc.workFile);  // a running recording's last bytes
 
-    HGLOBAL samples = filledBlock(length, [&](uint8_t* p) {
+    HGLOBAL samples = length == 0 ? nullptr : filledBlock(length, [&](uint8_t* p) {
         std::FILE* f = _wfopen(doc.workFileName.c_str(), L"rb");
         if (!f) return false;
         FileByteSource source(f);
-        const bool read = length == 0 || source.readAt(waveHeaderSize, p, length);
+        const bool read = source.readAt(waveHeaderSize, p, length);
         std::fclose(f);
         return read;
     });
     const FormatRecord formatRecord = makeFormatRecord(format);
-    HGLOBAL record = samples ? filledBlock(formatRecord.size(), [&](uint8_t* p) {
+    HGLOBAL record = filledBlock(formatRecord.size(), [&](uint8_t* p) {
         std::memcpy(p, formatRecord.data(), formatRecord.size());
         return true;
-    }) : nullptr;
+    });
     HGLOBAL wave = nullptr;
-    if (samples && record) {
+    if (samples || length == 0) {
         const DWORD whole = declaredDataSize(length, format.frameBytes());
         const WaveHeader header = makeWaveHeaderForData(format.samplesPerSec, format.bitsPerSample, format.channels, whole);
-        LockedBlock copied(samples);
+        const LockedBlock copied(samples);
         wave = filledBlock(SIZE_T{waveHeaderSize} + whole, [&](uint8_t* p) {
             std::memcpy(p, header.data(), header.size());
             if (whole) std::memcpy(p + waveHeaderSize, copied.bytes(), whole);
             return true;
         });
     }
-    if (!samples || !record || !OpenClipboard(hwnd)) {
+    const bool complete = record && (samples || (length == 0 && wave));
+    if (!complete || !OpenClipboard(hwnd)) {
         for (HGLOBAL block : {samples, record, wave})
             if (block) GlobalFree(block);
         return false;
     }
     EmptyClipboard();
     // Once set, a block belongs to the clipboard; one that was refused is ours to free.
-    const bool set = SetClipboardData(clipboardFormat, samples) != nullptr;
-    if (!set) GlobalFree(samples);
-    if (!set || !SetClipboardData(clipboardHeaderFormat, record)) GlobalFree(record);
-    if (wave && (!set || !SetClipboardData(CF_WAVE, wave))) GlobalFree(wave);
+    auto offer = [](UINT id, HGLOBAL block) {
+        if (!block) return false;
+        if (SetClipboardData(id, block)) return true;
+        GlobalFree(block);
+        return false;
+    };
+    const bool samplesSet = length == 0 || offer(clipboardFormat, samples);
+    const bool recordSet = offer(clipboardHeaderFormat, record);
+    const bool waveSet = offer(CF_WAVE, wave);
     CloseClipboard();
-    return set;
+    // The WAV file is for other programs, unless the sound is empty and it is all there is.
+    return samplesSet && recordSet && (waveSet || length != 0);
 }
 
 void MainWindow::onPaste() { pasteClipboard(EditKind::Paste); }

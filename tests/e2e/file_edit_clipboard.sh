@@ -128,6 +128,17 @@ read_state
 compare_text "refused paste: the window as it was" "$STATE" "$before"
 expect_same "refused paste: the working file as it was" "$(work_file)" "$f/before.wav"
 
+# --- an empty sound copies as a WAV file without data, and pastes as nothing -------------
+open_file "$f/b.wav"
+drv setslider 0 choose "$PATH_DELETE_AFTER" choose "$PATH_COPY" nodialog 300 \
+  clipget WAVE.Format "$f/empty.raw" clipget WAVE "$f/empty.wav"
+expect_field "clipget WAVE.Format" absent
+expect_eq "empty copy: a header alone" "$(hex_of "$f/empty.wav")" "$(canonical_header 44100 16 2 0)"
+drv choose "$PATH_PASTE" nodialog 300 text lengthLabel
+expect_field "text lengthLabel" "0.00 秒"
+save_as "$f/empty-pasted.wav"
+expect_eq "empty paste: saved empty" "$(hex_of "$f/empty-pasted.wav")" "$(canonical_header 44100 16 2 0)"
+
 # --- the paste items follow the clipboard on activation ----------------------------------
 drv clipempty activate grayed "$PATH_PASTE"
 expect_field "grayed $PATH_PASTE" 1
