@@ -45,10 +45,11 @@ app_copy
 app_start
 
 # --- no sound: both commands are Open ---------------------------------------------------
-drv choose "$PATH_INSERT_FILE" filedialog "$f/a.wav" caption text lengthLabel
+# Opening pumps messages on its way: nodialog lets it finish before the window is read.
+drv choose "$PATH_INSERT_FILE" filedialog "$f/a.wav" nodialog 300 caption text lengthLabel
 expect_field caption a.wav
 expect_field "text lengthLabel" "1.00 秒"
-drv choose "$PATH_NEW_JA" nodialog 300 choose "$PATH_MIX_FILE" filedialog "$f/m8.wav" caption text lengthLabel
+drv choose "$PATH_NEW_JA" nodialog 300 choose "$PATH_MIX_FILE" filedialog "$f/m8.wav" nodialog 300 caption text lengthLabel
 expect_field caption m8.wav
 expect_field "text lengthLabel" "1.00 秒"
 
