@@ -61,6 +61,12 @@ app_close
 # --- direct mode: the file named on the command line is the working file ----------------
 cp "$f/five.wav" "$f/direct.wav"
 app_start "$(win_path "$f/direct.wav")"
+# The start opens the file and plays it; stop it once it plays.
+for _ in $(seq 50); do
+  drv enabled stopButton
+  [ "$(field "enabled stopButton")" = 1 ] && break
+  sleep 0.2
+done
 drv click stopButton
 slide_to 100
 drv choose "$PATH_DELETE_AFTER" nodialog 300 text lengthLabel
