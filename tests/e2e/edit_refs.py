@@ -6,8 +6,10 @@ strings, for the end-to-end tests to compare the program's saved files with.
   edit_refs.py record RATE BITS CH OUT       the 16-byte format record
   edit_refs.py edit OP WAV POSITION [ADDED] OUT
         OP: paste, mix, insert, delete-before, delete-after; WAV the sound before the
-        command, POSITION the slider's hundredths, ADDED the added samples (raw bytes, in
-        the sound's format); OUT receives the sound's data after the command
+        command, POSITION the slider's hundredths, ADDED the added samples: raw bytes in
+        the sound's format, or a .wav file whose samples are first converted to it (rate
+        ratios must be exact in binary: the reference does not model extended precision);
+        OUT receives the sound's data after the command
   edit_refs.py same A B                      "same", or where two files first differ
 """
 import struct
@@ -39,9 +41,46 @@ def mix16(a, e):
     return max(-32768, min(32767, a + e))
 
 
+def f32(x):
+    return struct.unpack('<f', struct.pack('<f', x))[0]
+
+
+def convert(data, source, target):
+    """The three stages of Convert: width, then rate, then channels."""
+    (bits, rate, ch), (nbits, nrate, nch) = source, target
+    if bits != nbits:
+        if bits == 16:
+            samples = struct.unpack('<%dh' % (len(data) // 2), data[:len(data) // 2 * 2])
+            data = bytes(int(f32(127 * f32(s / 32768)) + 127) for s in samples)
+        else:
+            out = []
+            for c in data:
+                v = min(65535.0, max(0.0, (f32((c - 127) / 127) + 1.0) * 0.5 * 65536.0))
+                out.append(int(v + 0.5) - 32768)
+            data = struct.pack('<%dh' % len(out), *out)
+    if rate != nrate:
+        frame = nbits // 8 * ch
+        frames = len(data) * nrate // rate // frame
+        data = b''.join(data[j * rate // nrate * frame:(j * rate // nrate + 1) * frame] for j in range(frames))
+    if ch != nch:
+        size = nbits // 8
+        if nch == 2:
+            data = b''.join(data[i:i + size] * 2 for i in range(0, len(data) - len(data) % size, size))
+        elif size == 1:
+            data = bytes((data[i] + data[i + 1]) // 2 for i in range(0, len(data) - 1, 2))
+        else:
+            pairs = struct.unpack('<%dh' % (len(data) // 4 * 2), data[:len(data) // 4 * 4])
+            mono = [int((pairs[i] + pairs[i + 1]) / 2) for i in range(0, len(pairs), 2)]
+            data = struct.pack('<%dh' % len(mono), *mono)
+    return data
+
+
 def edit(op, path, position, added):
     rate, bits, channels, sound = wav_parts(path)
     frame = bits // 8 * channels
+    if isinstance(added, tuple):
+        arate, abits, achannels, adata = added
+        added = convert(adata, (abits, arate, achannels), (bits, rate, channels))
     offset = min(int(position * 0.01 * (rate * frame)), len(sound))
     offset -= offset % frame
     added = added[:len(added) - len(added) % frame]
@@ -77,7 +116,9 @@ def main(args):
         open(args[4], 'wb').write(struct.pack('<HHIIHH', 1, ch, rate, rate * align, align, bits))
     elif args[0] == 'edit':
         op, path, position = args[1], args[2], int(args[3])
-        added = open(args[4], 'rb').read() if len(args) == 6 else b''
+        added = b''
+        if len(args) == 6:
+            added = wav_parts(args[4]) if args[4].endswith('.wav') else open(args[4], 'rb').read()
         open(args[-1], 'wb').write(edit(op, path, position, added))
     elif args[0] == 'same':
         a, b = open(args[1], 'rb').read(), open(args[2], 'rb').read()
