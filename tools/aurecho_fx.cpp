@@ -1,6 +1,7 @@
 // aurecho-fx: runs one whole-sound operation of the program's core on a WAV file, in the
 // same bounded memory as the program. For benchmarks and checks from scripts.
 //   aurecho-fx IN.wav OUT.wav OP [args]
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "document/riff_reader.h"
 #include "document/sound_rewrite.h"
 #include "document/wave_file.h"
+#include "edit/sound_edit.h"
 #include "effects/effects.h"
 #include "effects/equalizer.h"
 
@@ -33,6 +35,9 @@ int usage() {
                  "  OP: volume-up, volume-down, speed-up, speed-down, echo, reverse,\n"
                  "      equalize B1 .. B10 (ten knob offsets from -%d to %d, 0 = flat),\n"
                  "      convert BITS RATE CHANNELS (one of the 32 formats of the format menu)\n"
+                 "      insert FILE SECONDS, mix FILE SECONDS, delete-before SECONDS, delete-after SECONDS\n"
+                 "  SECONDS is a slider position (hundredths count), turned into a byte offset as the\n"
+                 "  program does; FILE's samples are brought to IN's format first.\n"
                  "  OUT may be IN; it is replaced only when the new file is complete.\n",
                  maxKnobOffset, maxKnobOffset);
     return 2;
@@ -88,6 +93,65 @@ bool inspect(const char* path, WaveInfo& info) {
     return true;
 }
 
+bool parseSeconds(const char* text, int32_t& position) {
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !(v >= 0) || v > 2e7) return false;
+    position = static_cast<int32_t>(std::lround(v * 100));
+    return true;
+}
+
+PcmFormat formatOf(const WaveInfo& info) {
+    return PcmFormat{info.format.samplesPerSec, info.format.bitsPerSample, info.format.channels};
+}
+
+const struct {
+    const char* name;
+    EditKind kind;
+    bool takesFile;
+} editOperations[] = {
+    {"insert", EditKind::Insert, true},
+    {"mix", EditKind::Mix, true},
+    {"delete-before", EditKind::DeleteBefore, false},
+    {"delete-after", EditKind::DeleteAfter, false},
+};
+
+// An Edit menu command on the sound, at a slider position; null after a message, with the
+// exit code in failure.
+std::unique_ptr<SoundRewrite> makeEdit(const std::string& op, int argc, char** argv, const SoundData& data,
+                                       int& failure) {
+    failure = 1;
+    for (const auto& o : editOperations) {
+        if (op != o.name) continue;
+        const int needed = o.takesFile ? 6 : 5;
+        int32_t position = 0;
+        if (argc != needed || !parseSeconds(argv[needed - 1], position)) {
+            failure = usage();
+            return nullptr;
+        }
+        const uint32_t offset = editOffset(position, data.format.samplesPerSec * data.format.frameBytes(),
+                                           data.format.frameBytes(), static_cast<uint32_t>(data.size));
+        if (!o.takesFile) return std::make_unique<SoundEdit>(o.kind, data.format, offset);
+        WaveInfo added;
+        if (!inspect(argv[4], added)) return nullptr;
+        if (o.kind == EditKind::Mix && added.format.bitsPerSample != data.format.bitsPerSample) {
+            std::fprintf(stderr, "aurecho-fx: %s: a file of another sample width cannot be mixed\n", argv[4]);
+            return nullptr;
+        }
+        auto file = openFileSource(argv[4]);
+        auto samples = file ? samplesInFormat(std::make_unique<RangeStream>(std::move(file), added.dataOffset, added.dataSize),
+                                              formatOf(added), data.format)
+                            : nullptr;
+        if (!samples) {
+            std::fprintf(stderr, "aurecho-fx: %s: cannot be read\n", argv[4]);
+            return nullptr;
+        }
+        return std::make_unique<SoundEdit>(o.kind, data.format, offset, std::move(samples));
+    }
+    failure = usage();
+    return nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,6 +171,7 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<SoundTransform> transform;
     TransformOptions options;
+    std::unique_ptr<SoundRewrite> rewrite;
     if (op == "convert") {
         PcmFormat target;
         if (argc != 7 || !parseTargetFormat(argv + 4, target)) {
@@ -137,11 +202,21 @@ int main(int argc, char** argv) {
     } else {
         for (const Operation& o : effectOperations)
             if (op == o.name) transform = makeEffect(o.effect, data.format);
-        if (!transform || argc != 4) return usage();
+        if (!transform) {
+            int failure = 0;
+            std::unique_ptr<SoundRewrite> edit = makeEdit(op, argc, argv, data, failure);
+            if (!edit) return failure;
+            rewrite = std::move(edit);
+        } else if (argc != 4) {
+            return usage();
+        }
     }
+    if (transform) rewrite = std::make_unique<TransformRewrite>(*transform);
+    if (!rewrite) return usage();
 
-    if (!rewriteSoundFile(inputPath, data, *transform, outputPath, options) ||
-        !finishSavedFile(outputPath, transform->outputFormat(data.format).frameBytes())) {
+    const PcmFormat outputFormat = transform ? transform->outputFormat(data.format) : data.format;
+    if (!rewriteSoundFile(inputPath, data, *rewrite, outputPath, options) ||
+        !finishSavedFile(outputPath, outputFormat.frameBytes())) {
         std::fprintf(stderr, "aurecho-fx: writing %s failed; it was left as it was\n", outputPath);
         return 1;
     }

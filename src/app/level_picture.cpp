@@ -159,6 +159,13 @@ void MainWindow::busyStep(BusyCounter& busy) {
     if (busy.step()) showBusyFrame(busy.list, busy.frame);
 }
 
+void MainWindow::busySteps(BusyCounter& busy, uint64_t units) {
+    if (!menuChecked(ids::Waiting)) return;
+    bool advanced = false;
+    for (uint64_t i = 0; i < units; ++i) advanced |= busy.step();
+    if (advanced) showBusyFrame(busy.list, busy.frame);
+}
+
 void MainWindow::endBusy() {
     if (menuChecked(ids::Waiting)) clearLevels();
 }

@@ -22,6 +22,7 @@ const UINT_PTR timerId = 1;  // the 100 ms timer
 MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(commandLine)) {
     applicationTitle = texts::titleTexts[0];
     clipboardFormat = RegisterClipboardFormatW(L"WAVE.Format");
+    clipboardHeaderFormat = RegisterClipboardFormatW(L"WAVE.Format.Header");
     HINSTANCE instance = GetModuleHandleW(nullptr);
     programIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
     programIconSmall = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
@@ -128,6 +129,9 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         onCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
         return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wp) != WA_INACTIVE) onActivate();
+        break;  // the default handling gives the focus
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
         if (item.CtlID == ids::LevelPicture) {
@@ -180,6 +184,13 @@ void MainWindow::onCommand(WORD id, WORD code, HWND control) {
     case ids::SaveAs: onSaveAs(); break;
     case ids::Exit: onExit(); break;
     case ids::Convert: onConvert(); break;
+    case ids::Copy: onCopy(); break;
+    case ids::Paste: onPaste(); break;
+    case ids::MixingPaste: onMixingPaste(); break;
+    case ids::InsertFile: onInsertFile(); break;
+    case ids::MixFile: onMixFile(); break;
+    case ids::DeleteBefore: onDeleteBefore(); break;
+    case ids::DeleteAfter: onDeleteAfter(); break;
     case ids::AudioProperties: onAudioProperties(); break;
     case ids::VolumeUp: onVolumeUp(); break;
     case ids::VolumeDown: onVolumeDown(); break;

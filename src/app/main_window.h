@@ -16,6 +16,7 @@
 #include "audio/transport_math.h"
 #include "document/sound_transform.h"
 #include "document/wave_file.h"
+#include "edit/sound_edit.h"
 #include "effects/effects.h"
 #include "effects/equalizer.h"
 
@@ -105,6 +106,7 @@ public:
     // (app/level_picture.cpp).
     BusyCounter beginBusy(uint32_t threshold);
     void busyStep(BusyCounter& busy);
+    void busySteps(BusyCounter& busy, uint64_t units);  // many units at once, one frame shown
     void endBusy();
 
     static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
@@ -246,6 +248,28 @@ private:
     // working file through the transform, the new length and modified; on failure a message
     // and the sound as it was. False on failure. The caption shows progressTexts[progressText].
     bool rewriteWorkingSound(SoundTransform& transform, int progressText = 10);
+    enum class BusyAnimation { None, PerBuffer, PerSample };
+    bool rewriteWorkingSound(SoundRewrite& rewrite, const std::wstring& busyCaption, BusyAnimation animation);
+    // Edit: the clipboard (edit/clipboard_commands.cpp); inserting and mixing files and
+    // deleting before or after the position (edit/edit_commands.cpp)
+    void onActivate();
+    void enablePasteItems();
+    DWORD editPosition() const;
+    void onCopy();
+    bool copyToClipboard();
+    void onPaste();
+    void onMixingPaste();
+    void pasteClipboard(EditKind kind);
+    void pasteBlocks(EditKind kind, HANDLE rawHandle, HANDLE recordHandle, HANDLE waveHandle);
+    bool prepareEmptySound();
+    void abandonEmptySound(const std::wstring& previousWorkFile);
+    void onInsertFile();
+    void onMixFile();
+    void spliceFile(EditKind kind);
+    void onDeleteBefore();
+    void onDeleteAfter();
+    void deleteAround(EditKind kind);
+
     void showFileIcon(const std::wstring& path);
     void warningBox(const std::wstring& text);
 
@@ -287,6 +311,7 @@ private:
 
     CommandLine cmd;
     UINT clipboardFormat = 0;  // "WAVE.Format": raw sample bytes of the whole sound
+    UINT clipboardHeaderFormat = 0;  // "WAVE.Format.Header": their 16-byte format record
     int languageIndex = 0;
     std::wstring applicationTitle;
     DocumentState doc;

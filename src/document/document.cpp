@@ -69,7 +69,7 @@ void MainWindow::resetDocument() {
     if (!directMode()) DeleteFileW(doc.workFileName.c_str());
     std::fill(display.levelSamples.begin(), display.levelSamples.end(), 0.0f);
     drawRecordLevels();
-    doc.blockCount = 0;
+    setLength(0);  // the remainder too, or the next sound would start after it
     rec.overwriteBlocks = 0;
     SendMessageW(positionSlider, TBM_SETRANGEMAX, TRUE, 0);
     SendMessageW(positionSlider, TBM_SETPOS, TRUE, 0);

@@ -104,6 +104,12 @@ std::filesystem::path temporaryPathBeside(const std::filesystem::path& path) {
 
 bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundTransform& transform,
                       const std::filesystem::path& output, const TransformOptions& options) {
+    TransformRewrite rewrite(transform);
+    return rewriteSoundFile(input, data, rewrite, output, options);
+}
+
+bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundRewrite& rewrite,
+                      const std::filesystem::path& output, const TransformOptions& options) {
     std::FILE* in = openFile(input, "rb");
     if (!in) return false;
     const std::filesystem::path temporary = temporaryPathBeside(output);
@@ -114,7 +120,7 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
             FileByteSource source(in);
             std::unique_ptr<ByteSink> sink =
                 options.makeSink ? options.makeSink(out) : std::make_unique<FileByteSink>(out);
-            ok = sink && runTransform(source, data, transform, *sink, options);
+            ok = sink && rewrite.write(source, data, *sink, options);
         } catch (const std::bad_alloc&) {
             ok = false;
         }

@@ -53,6 +53,31 @@ struct TransformOptions {
 bool runTransform(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
                   const TransformOptions& options = {});
 
+// What a whole-sound command makes of a sound: the new data's size, and the new file
+// (canonical header, then data) written from the old data. Transforms are one kind; edits
+// that bring in other samples are another.
+class SoundRewrite {
+public:
+    virtual ~SoundRewrite() = default;
+    virtual uint64_t outputSize(uint64_t inputBytes) const = 0;
+    // Writes the whole new file; closes any other file it reads before returning, so the
+    // new file can replace one of them.
+    virtual bool write(ByteSource& source, const SoundData& data, ByteSink& out, const TransformOptions& options) = 0;
+};
+
+// A transform as a rewrite, written by runTransform.
+class TransformRewrite : public SoundRewrite {
+public:
+    explicit TransformRewrite(SoundTransform& transform) : transform_(transform) {}
+    uint64_t outputSize(uint64_t inputBytes) const override { return transform_.outputSize(inputBytes); }
+    bool write(ByteSource& source, const SoundData& data, ByteSink& out, const TransformOptions& options) override {
+        return runTransform(source, data, transform_, out, options);
+    }
+
+private:
+    SoundTransform& transform_;
+};
+
 // Opens a file by a path that may hold any characters, on Windows too.
 std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 
@@ -68,4 +93,7 @@ bool finishSavedFile(const std::filesystem::path& path, uint32_t frameBytes);
 // and output may be the same file, which must not be open elsewhere (Windows refuses to
 // replace an open file). On failure the temporary file is removed and output is untouched.
 bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundTransform& transform,
+                      const std::filesystem::path& output, const TransformOptions& options = {});
+// The same for any rewrite.
+bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundRewrite& rewrite,
                       const std::filesystem::path& output, const TransformOptions& options = {});

@@ -14,23 +14,39 @@ PcmFormat MainWindow::soundFormat() const {
 }
 
 bool MainWindow::rewriteWorkingSound(SoundTransform& transform, int progressText) {
+    TransformRewrite rewrite(transform);
+    return rewriteWorkingSound(rewrite, texts::progressTexts[languageIndex][progressText], BusyAnimation::PerBuffer);
+}
+
+bool MainWindow::rewriteWorkingSound(SoundRewrite& rewrite, const std::wstring& busyCaption, BusyAnimation animation) {
     const std::wstring previousCaption = caption();
-    setCaption(texts::progressTexts[languageIndex][progressText]);
-    // One animation frame for every buffer the rewrite reports.
-    BusyCounter busy = beginBusy(1);
+    setCaption(busyCaption);
+    // A frame for every buffer the rewrite reports, or one step per sample written.
+    BusyCounter busy;
+    const uint32_t sampleBytes = soundFormat().bytesPerSample();
+    uint64_t samplesShown = 0;
     TransformOptions options;
-    options.progress = [&](uint64_t, uint64_t) { busyStep(busy); };
+    if (animation == BusyAnimation::PerBuffer) {
+        busy = beginBusy(1);
+        options.progress = [&](uint64_t, uint64_t) { busyStep(busy); };
+    } else if (animation == BusyAnimation::PerSample) {
+        busy = beginBusy(doc.blockBytes);
+        options.progress = [&](uint64_t written, uint64_t) {
+            busySteps(busy, written / sampleBytes - samplesShown);
+            samplesShown = written / sampleBytes;
+        };
+    }
 
     const DWORD length = soundBytes();
     const std::filesystem::path path(doc.workFileName);
     closeWorkFile();
-    const bool ok = rewriteSoundFile(path, SoundData{soundFormat(), waveHeaderSize, length}, transform, path, options);
+    const bool ok = rewriteSoundFile(path, SoundData{soundFormat(), waveHeaderSize, length}, rewrite, path, options);
     // Open for update whether or not it was open before: direct mode after an open
     // leaves it closed.
     doc.workFile = _wfopen(doc.workFileName.c_str(), L"r+b");
-    if (ok) setLength(static_cast<DWORD>(transform.outputSize(length)));
+    if (ok) setLength(static_cast<DWORD>(rewrite.outputSize(length)));
     if (doc.workFile) std::fseek(doc.workFile, static_cast<long>(waveHeaderSize + soundBytes()), SEEK_SET);
-    endBusy();
+    if (animation != BusyAnimation::None) endBusy();
     setCaption(previousCaption);
     if (!ok || !doc.workFile) {
         plainMessage(texts::convertTexts[languageIndex][1]);

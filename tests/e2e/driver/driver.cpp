@@ -72,6 +72,13 @@
 //                          choosing it from the list
 //   press CLASS CONTROL    press a button of that window (okButton, cancelButton, a number)
 //   closebox CLASS         close that window with its close box
+//   activate               make another window active, then the program's main window, as
+//                          a person switching back to the program
+//   clipset NAME FILE [NAME FILE]...  empty the clipboard and offer each file's bytes
+//                          under the format NAME: a registered format's name, or WAVE
+//                          for the standard wave format
+//   clipempty              empty the clipboard
+//   clipget NAME FILE      write the clipboard's NAME data to FILE -> clipget NAME: SIZE|absent
 //
 // CONTROL: positionCaption, positionLabel, lengthCaption, lengthLabel, goToStartButton,
 // goToEndButton, playButton, stopButton, recordButton, positionSlider, levelPicture,
@@ -959,6 +966,100 @@ void cmdCloseBox(const std::wstring& cls) {
     syncWithProgram();
 }
 
+// ---- clipboard -------------------------------------------------------------------------
+
+UINT clipboardFormatNamed(const std::wstring& name) {
+    if (name == L"WAVE") return CF_WAVE;
+    const UINT format = RegisterClipboardFormatW(name.c_str());
+    if (!format) fail(L"cannot register the clipboard format " + name);
+    return format;
+}
+
+// The clipboard, opened by the driver; a program busy with it gets a moment.
+void openClipboard() {
+    for (int attempt = 0; !OpenClipboard(sink); ++attempt) {
+        if (attempt == 50) fail(L"cannot open the clipboard");
+        Sleep(100);
+    }
+}
+
+std::vector<char> fileBytes(const std::wstring& path) {
+    HANDLE f = CreateFileW(windowsPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) fail(L"cannot read " + path);
+    std::vector<char> bytes(GetFileSize(f, nullptr));
+    DWORD got = 0;
+    const bool ok = bytes.empty() || (ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
+    CloseHandle(f);
+    if (!ok) fail(L"cannot read " + path);
+    return bytes;
+}
+
+void cmdClipSet(const std::vector<std::pair<std::wstring, std::wstring>>& items) {
+    std::vector<std::pair<UINT, HGLOBAL>> blocks;
+    for (const auto& [name, path] : items) {
+        const std::vector<char> bytes = fileBytes(path);
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.empty() ? 1 : bytes.size());
+        if (!block) fail(L"no memory for " + path);
+        if (!bytes.empty()) {
+            memcpy(GlobalLock(block), bytes.data(), bytes.size());
+            GlobalUnlock(block);
+        }
+        blocks.push_back({clipboardFormatNamed(name), block});
+    }
+    openClipboard();
+    EmptyClipboard();
+    for (const auto& [format, block] : blocks)
+        if (!SetClipboardData(format, block)) {
+            CloseClipboard();
+            fail(L"the clipboard refused a block");
+        }
+    CloseClipboard();
+}
+
+void cmdClipGet(const std::wstring& name, const std::wstring& path) {
+    const UINT format = clipboardFormatNamed(name);
+    openClipboard();
+    HANDLE data = IsClipboardFormatAvailable(format) ? GetClipboardData(format) : nullptr;
+    if (!data) {
+        CloseClipboard();
+        printLine(L"clipget " + name + L": absent");
+        return;
+    }
+    const SIZE_T size = GlobalSize(data);
+    const void* bytes = GlobalLock(data);
+    HANDLE f = CreateFileW(windowsPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD done = 0;
+    const bool ok = f != INVALID_HANDLE_VALUE && (size == 0 || (bytes && WriteFile(f, bytes, static_cast<DWORD>(size), &done, nullptr) && done == size));
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    if (bytes) GlobalUnlock(data);
+    CloseClipboard();
+    if (!ok) fail(L"cannot write " + path);
+    printLine(L"clipget " + name + L": " + std::to_wstring(size));
+}
+
+// Activation as a person gives it: another window first, then the program's. Under load
+// Wine now and then leaves the foreground where it was; a second try then takes.
+void cmdActivate() {
+    HWND main = mainWindow();
+    bool active = false;
+    for (int attempt = 0; attempt < 3 && !active; ++attempt) {
+        HWND other = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"aurecho-driver", WS_POPUP | WS_VISIBLE, 0, 0, 8,
+                                     8, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (!other) fail(L"cannot create a window to activate");
+        SetForegroundWindow(other);
+        pumpUntil(1000, [&] { return GetForegroundWindow() == other; });
+        SetForegroundWindow(main);
+        active = pumpUntil(2000, [&] { return GetForegroundWindow() == main; });
+        DestroyWindow(other);
+    }
+    if (!active) {
+        HWND now = GetForegroundWindow();
+        fail(L"the main window did not become active; active: " + className(now) + L" \"" + windowText(now) +
+             L"\" of process " + std::to_wstring(windowPid(now)));
+    }
+    syncWithProgram();
+}
+
 struct Args {
     std::vector<std::wstring> items;
     size_t at = 0;
@@ -990,7 +1091,8 @@ bool isCommandWord(const std::wstring& w) {
                                      L"kill", L"sleep", L"dialog", L"pick", L"press", L"closebox",
                                      L"closewindow", L"windowrect", L"clientsize", L"eqswitch",
                                      L"clickeqswitch", L"knobtop", L"pressknob", L"moveknob", L"releaseknob",
-                                     L"dblclickknob", L"dblclicktrack"};
+                                     L"dblclickknob", L"dblclicktrack", L"activate", L"clipset", L"clipempty",
+                                     L"clipget"};
     for (const wchar_t* c : words)
         if (w == c) return true;
     return false;
@@ -1108,6 +1210,20 @@ void run(Args& a) {
             cmdPress(cls, controlId(a.next(L"control")));
         } else if (cmd == L"closebox") {
             cmdCloseBox(a.next(L"window class"));
+        } else if (cmd == L"activate") {
+            cmdActivate();
+        } else if (cmd == L"clipset") {
+            std::vector<std::pair<std::wstring, std::wstring>> items;
+            do {
+                std::wstring name = a.next(L"clipboard format");
+                items.push_back({name, a.next(L"file")});
+            } while (a.more() && !isCommandWord(a.items[a.at]));
+            cmdClipSet(items);
+        } else if (cmd == L"clipempty") {
+            cmdClipSet({});
+        } else if (cmd == L"clipget") {
+            std::wstring name = a.next(L"clipboard format");
+            cmdClipGet(name, a.next(L"file"));
         } else if (cmd == L"sleep") {
             Sleep(number(a.next(L"milliseconds"), L"sleep"));
         } else {
