@@ -74,13 +74,23 @@ class Run:
         self.peak_kib = peak_kib
 
 
-def run_measured(argv, out_path, time_log):
+def warm(paths):
+    """Reads the files, so that every run finds its input in the page cache (the kernel
+    may have dropped it since the last run)."""
+    for path in paths:
+        with open(path, "rb", buffering=0) as f:
+            while f.read(8 * MIB):
+                pass
+
+
+def run_measured(argv, out_path, time_log, inputs=()):
     """Runs argv under /usr/bin/time -v with a fresh output; wall seconds, peak RSS, exit."""
     for p in (out_path, out_path + ".aurecho-tmp"):
         if os.path.exists(p):
             os.remove(p)
     # Every run starts with no dirty pages of the runs before it to write back.
     os.sync()
+    warm(inputs)
     start = time.perf_counter()
     proc = subprocess.run(["/usr/bin/time", "-v", "-o", time_log] + argv,
                           stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
@@ -232,7 +242,7 @@ def main():
     for r in range(args.rounds):
         print("bench: round %d of %d" % (r + 1, args.rounds), flush=True)
         for name, argv in jobs:
-            code, err, result = run_measured(argv, out, time_log)
+            code, err, result = run_measured(argv, out, time_log, (inp, insert))
             if code != 0:
                 sys.exit("bench: %s failed (exit %d): %s" % (name, code, err.strip()))
             runs[name].append(result)
@@ -246,7 +256,7 @@ def main():
                 continue
             print("bench: %s on the %d-minute file" % (name, args.memory_minutes), flush=True)
             argv = tool_argv(tool, by_name[name]["tool"], long_wav, out, insert)
-            code, err, result = run_measured(argv, out, time_log)
+            code, err, result = run_measured(argv, out, time_log, (long_wav,))
             memory.append((name, code, result))
     for p in (out, time_log):
         if os.path.exists(p):
