@@ -8,6 +8,7 @@ other work on a shared machine falls on all commands alike: compare the ratios w
 one run, not seconds between runs.
 """
 import argparse
+import json
 import math
 import os
 import platform
@@ -340,6 +341,8 @@ def main():
                      machine_line(), load_before[0], load_after[0],
                      datetime.now(timezone.utc).strftime("%Y-%m-%d %H:%M UTC"), time.time() - began))
 
+    with open(os.path.join(workdir, "bench-runs.json"), "w") as f:
+        json.dump({name: [[r.seconds, r.peak_kib] for r in rs] for name, rs in runs.items()}, f, indent=1)
     text = "\n".join(lines) + "\n"
     with open(os.path.join(workdir, "bench.md"), "w") as f:
         f.write(text)
