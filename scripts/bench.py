@@ -224,12 +224,15 @@ def main():
     jobs = [("copy", copy_argv), ("synced copy", synced_copy_argv)]
     skipped = {}
     sox_skipped = {}
+    written = {}  # output bytes of the commands that do not write what they read
     for c in commands:
         argv = tool_argv(tool, c["tool"], inp, out, insert)
         why = probe(argv, out, time_log, usage, c["tool"][0])
         if why:
             skipped[c["name"]] = why
             continue
+        if abs(os.path.getsize(out) - size) > size // 10:
+            written[c["name"]] = os.path.getsize(out)
         jobs.append((c["name"], argv))
         if c["sox"] is not None:
             sargv = sox_argv(args.sox, c["sox"], inp, out)
@@ -328,6 +331,8 @@ def main():
                 misses.append("%s on the long file: %.1f MiB peak" % (name, result.peak_kib / 1024))
 
     lines.append("")
+    for name, n in written.items():
+        lines.append("- %s writes %.0f MB for the %.0f MB it reads; MB/s counts the input." % (name, n / MB, size / MB))
     for name, why in skipped.items():
         lines.append("- Skipped %s: %s." % (name, why))
     for name, why in sox_skipped.items():
