@@ -8,7 +8,7 @@ WIN64 := build/win64
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps native win32 win64 test run clean fuzz
+.PHONY: all deps native win32 win64 test run clean fuzz bench
 
 # Both Windows builds, always: the product and its 64-bit twin (see README).
 all: deps native win32 win64
@@ -50,6 +50,13 @@ fuzz: deps
 	mkdir -p $(FUZZ)/corpus
 	$(FUZZ)/make_corpus $(FUZZ)/corpus
 	$(FUZZ)/wave_fuzz -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 $(FUZZ)/corpus
+
+# Times the core's whole-sound commands against a plain copy and SoX (not part of `make test`).
+BENCH := build/bench-build
+bench: deps
+	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH) -j $(JOBS) --target aurecho-fx
+	python3 scripts/bench.py --tool $(BENCH)/aurecho-fx --dir build/bench
 
 clean:
 	rm -rf build

@@ -12,7 +12,7 @@ pkgs=(
   xvfb xauth x11-utils
   pulseaudio pulseaudio-utils
   imagemagick fonts-ipafont-gothic fonts-wine
-  sox bc python3
+  sox time bc python3
   clang libclang-rt-14-dev
 )
 

@@ -11,6 +11,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -66,7 +67,21 @@ bool runBuffers(ByteSource& source, const SoundData& data, SoundTransform& trans
 
 }  // namespace
 
-bool FileByteSink::write(const void* data, size_t n) { return file_ && std::fwrite(data, 1, n, file_) == n; }
+bool FileByteSink::write(const void* data, size_t n) {
+    if (!file_ || std::fwrite(data, 1, n, file_) != n) return false;
+    written_ += n;
+#ifdef __linux__
+    constexpr uint64_t handOverBytes = 8 << 20;
+    if (written_ - handedToDisk_ >= handOverBytes) {
+        if (std::fflush(file_) != 0) return false;
+        // Only a start: the flush before the rename still waits for everything.
+        sync_file_range(fileno(file_), static_cast<off_t>(handedToDisk_), static_cast<off_t>(written_ - handedToDisk_),
+                        SYNC_FILE_RANGE_WRITE);
+        handedToDisk_ = written_;
+    }
+#endif
+    return true;
+}
 
 bool runTransform(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
                   const TransformOptions& options) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "effects/requantize.h"
@@ -14,29 +16,117 @@ constexpr int centre8 = 127;  // 8-bit samples take 127 as silence
 
 uint8_t clampByte(double v) { return static_cast<uint8_t>(std::min(255.0, std::max(0.0, v))); }
 
+// Appends n bytes to out and returns where they start.
+uint8_t* append(std::vector<uint8_t>& out, size_t n) {
+    const size_t start = out.size();
+    out.resize(start + n);
+    return out.data() + start;
+}
+
+// Frame moves for frames of 1, 2 or 4 bytes, with the size known to the compiler so that
+// each frame is one load and one store.
+template <size_t frameBytes>
+void copyFrames(const uint8_t* in, size_t frames, size_t inStep, uint8_t* out) {
+    for (size_t k = 0; k < frames; ++k) std::memcpy(out + k * frameBytes, in + k * inStep * frameBytes, frameBytes);
+}
+
+template <size_t frameBytes>
+void doubleFrames(const uint8_t* in, size_t frames, uint8_t* out) {
+    for (size_t k = 0; k < frames; ++k) {
+        std::memcpy(out + 2 * k * frameBytes, in + k * frameBytes, frameBytes);
+        std::memcpy(out + (2 * k + 1) * frameBytes, in + k * frameBytes, frameBytes);
+    }
+}
+
+template <size_t frameBytes>
+void reverseFrames(const uint8_t* in, size_t frames, uint8_t* out) {
+    for (size_t k = 0; k < frames; ++k) std::memcpy(out + k * frameBytes, in + (frames - 1 - k) * frameBytes, frameBytes);
+}
+
+// Calls op with the frame size, 1, 2 or 4 bytes, as a compile-time constant.
+template <typename Op>
+void withFrameBytes(uint32_t frameBytes, Op op) {
+    switch (frameBytes) {
+        case 1:
+            op(std::integral_constant<size_t, 1>{});
+            break;
+        case 2:
+            op(std::integral_constant<size_t, 2>{});
+            break;
+        default:
+            op(std::integral_constant<size_t, 4>{});
+            break;
+    }
+}
+
 class Volume : public SoundTransform {
 public:
     Volume(const PcmFormat& format, float factor) : sixteenBit_(format.bitsPerSample == 16), factor_(factor) {
         // Scaling the distance from the centre keeps 8-bit silence silent.
         for (int b = 0; b < 256; ++b) scaled8_[b] = clampByte(std::floor((b - centre8) * static_cast<double>(factor) + centre8 + 0.5));
+        // A factor of m / 2^k (1.25 is 5/4, 0.75 is 3/4) gives floor((m s + 2^(k-1)) / 2^k)
+        // clamped, all in integers, which vectorises; taken only where it gives the
+        // formula's result for every sample.
+        for (int k = 0; k <= 15 && !integerScale_; ++k) {
+            const double m = std::ldexp(static_cast<double>(factor), k);
+            if (m != std::floor(m) || std::abs(m) >= 32768) continue;
+            multiplier_ = static_cast<int32_t>(m);
+            shift_ = k;
+            integerScale_ = true;
+            for (int v = -32768; v <= 32767 && integerScale_; ++v)
+                integerScale_ = scaleInIntegers(static_cast<int16_t>(v), multiplier_, shift_) == scale(static_cast<int16_t>(v));
+        }
     }
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
     void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
-        const size_t start = out.size();
-        out.insert(out.end(), in, in + n);
-        uint8_t* p = out.data() + start;
+        uint8_t* p = append(out, n);
         if (!sixteenBit_) {
-            for (size_t i = 0; i < n; ++i) p[i] = scaled8_[p[i]];
+            for (size_t i = 0; i < n; ++i) p[i] = scaled8_[in[i]];
             return;
         }
-        for (size_t i = 0; i + 1 < n; i += 2)
-            writeSample16(p + i, requantize16(readSample16(p + i) / fullScale16 * static_cast<double>(factor_)));
+        const size_t count = n / 2;
+        if (integerScale_) {
+            scaleSamples(in, count, multiplier_, shift_, p);
+        } else {
+            for (size_t i = 0; i < count; ++i) writeSample16(p + 2 * i, scale(readSample16(in + 2 * i)));
+        }
+        if (n % 2) p[n - 1] = in[n - 1];
     }
 
 private:
+    int16_t scale(int16_t s) const { return requantize16(s / fullScale16 * static_cast<double>(factor_)); }
+
+    static int16_t scaleInIntegers(int16_t s, int32_t m, int k) {
+        const int32_t half = k > 0 ? 1 << (k - 1) : 0;
+        const int32_t v = (s * m + half) >> k;
+        return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
+    }
+
+    static void scaleSamples(const uint8_t* in, size_t count, int32_t m, int k, uint8_t* out) {
+        size_t i = 0;
+#ifdef __SSE2__
+        // Eight at a time: 32-bit products from the low and high halves of the 16-bit
+        // ones; the saturating pack is the clamp, and x86 is little-endian like the data.
+        const __m128i multiplier = _mm_set1_epi16(static_cast<int16_t>(m));
+        const __m128i half = _mm_set1_epi32(k > 0 ? 1 << (k - 1) : 0);
+        const __m128i shift = _mm_cvtsi32_si128(k);
+        for (; i + 8 <= count; i += 8) {
+            const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));
+            const __m128i low = _mm_mullo_epi16(s, multiplier), high = _mm_mulhi_epi16(s, multiplier);
+            const __m128i first = _mm_sra_epi32(_mm_add_epi32(_mm_unpacklo_epi16(low, high), half), shift);
+            const __m128i second = _mm_sra_epi32(_mm_add_epi32(_mm_unpackhi_epi16(low, high), half), shift);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packs_epi32(first, second));
+        }
+#endif
+        for (; i < count; ++i) writeSample16(out + 2 * i, scaleInIntegers(readSample16(in + 2 * i), m, k));
+    }
+
     bool sixteenBit_;
     float factor_;
     std::array<uint8_t, 256> scaled8_{};
+    bool integerScale_ = false;
+    int32_t multiplier_ = 1;
+    int shift_ = 0;
 };
 
 // Keeps the frames of even index, counted from the start of the sound.
@@ -48,10 +138,13 @@ public:
         return (frames + 1) / 2 * frameBytes_ + inputBytes % frameBytes_;
     }
     void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
-        const size_t whole = n - n % frameBytes_;
-        for (size_t at = 0; at < whole; at += frameBytes_, keep_ = !keep_)
-            if (keep_) out.insert(out.end(), in + at, in + at + frameBytes_);
-        out.insert(out.end(), in + whole, in + n);
+        const size_t frames = n / frameBytes_, whole = frames * frameBytes_;
+        const size_t first = keep_ ? 0 : 1;
+        const size_t kept = frames > first ? (frames - first + 1) / 2 : 0;
+        uint8_t* p = append(out, kept * frameBytes_ + (n - whole));
+        withFrameBytes(frameBytes_, [&](auto size) { copyFrames<size()>(in + first * frameBytes_, kept, 2, p); });
+        std::memcpy(p + kept * frameBytes_, in + whole, n - whole);
+        if (frames % 2) keep_ = !keep_;
     }
 
 private:
@@ -67,12 +160,10 @@ public:
         return 2 * (inputBytes - partial) + partial;
     }
     void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
-        const size_t whole = n - n % frameBytes_;
-        for (size_t at = 0; at < whole; at += frameBytes_) {
-            out.insert(out.end(), in + at, in + at + frameBytes_);
-            out.insert(out.end(), in + at, in + at + frameBytes_);
-        }
-        out.insert(out.end(), in + whole, in + n);
+        const size_t frames = n / frameBytes_, whole = frames * frameBytes_;
+        uint8_t* p = append(out, 2 * whole + (n - whole));
+        withFrameBytes(frameBytes_, [&](auto size) { doubleFrames<size()>(in, frames, p); });
+        std::memcpy(p + 2 * whole, in + whole, n - whole);
     }
 
 private:
@@ -86,9 +177,10 @@ public:
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
     bool readsBackwards() const override { return true; }
     void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
-        const size_t whole = n - n % frameBytes_;
-        for (size_t at = whole; at > 0; at -= frameBytes_) out.insert(out.end(), in + at - frameBytes_, in + at);
-        out.insert(out.end(), in + whole, in + n);
+        const size_t frames = n / frameBytes_, whole = frames * frameBytes_;
+        uint8_t* p = append(out, n);
+        withFrameBytes(frameBytes_, [&](auto size) { reverseFrames<size()>(in, frames, p); });
+        std::memcpy(p + whole, in + whole, n - whole);
     }
 
 private:
@@ -105,35 +197,51 @@ public:
           delay_(echoDelayFrames(format.samplesPerSec)),
           // The longest reach back is ceil(3 x delay) frames.
           ringFrames_(static_cast<size_t>(std::floor(echoTaps * static_cast<double>(delay_))) + 2),
-          ring_(ringFrames_ * channels_) {
+          ring_(ringFrames_ * channels_),
+          levels_(runFrames * channels_),
+          sums_(runFrames * channels_) {
         for (int j = 1; j <= echoTaps; ++j) gains_[j] = std::pow(static_cast<double>(echoGain), j);
     }
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
     void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
         const size_t step = sixteenBit_ ? 2 : 1;
-        const size_t start = out.size();
-        out.resize(start + n);
-        uint8_t* p = out.data() + start;
+        uint8_t* p = append(out, n);
         size_t at = 0;
         for (; at + step <= n; at += step) {
+            if (channel_ == 0 && steady_) {
+                const size_t frames = (n - at) / (step * channels_);
+                runSteadyFrames(in + at, frames, p + at);
+                at += frames * step * channels_;
+                if (at + step > n) break;
+            }
             if (channel_ == 0) beginFrame();
-            const float x = sixteenBit_ ? static_cast<float>(readSample16(in + at) / fullScale16)
-                                        : static_cast<float>((in[at] - centre8) / 128.0);
+            const float x = level(in + at);
             ring_[slot_ * channels_ + channel_] = x;
             float acc = x;
             for (int j = 1; j <= echoTaps; ++j)
                 if (tapSlot_[j] >= 0)
                     acc = static_cast<float>(acc + gains_[j] * ring_[static_cast<size_t>(tapSlot_[j]) * channels_ + channel_]);
-            if (sixteenBit_)
-                writeSample16(p + at, requantize16(acc));
-            else
-                p[at] = clampByte(std::floor(centre8 + 128.0 * acc + 0.5));
+            write(acc, p + at);
             if (++channel_ == channels_) channel_ = 0;
         }
         if (at < n) p[at] = in[at];
     }
 
 private:
+    static constexpr size_t runFrames = 4096;
+
+    float level(const uint8_t* sample) const {
+        return sixteenBit_ ? static_cast<float>(readSample16(sample) / fullScale16)
+                           : static_cast<float>((*sample - centre8) / 128.0);
+    }
+
+    void write(float acc, uint8_t* out) const {
+        if (sixteenBit_)
+            writeSample16(out, requantize16(acc));
+        else
+            *out = clampByte(std::floor(centre8 + 128.0 * acc + 0.5));
+    }
+
     // Moves to the next frame and finds the ring slot of each tap's source frame,
     // p = trunc(i - j x delay), or -1 when p is before the start.
     void beginFrame() {
@@ -152,6 +260,56 @@ private:
             int64_t s = static_cast<int64_t>(slot_) - (static_cast<int64_t>(frame_) - source);
             if (s < 0) s += static_cast<int64_t>(ringFrames_);
             tapSlot_[j] = s;
+            // From a frame whose every reach is at or after the start on, trunc is floor,
+            // so each source moves on by exactly one frame per frame.
+            if (j == echoTaps && reach >= 0) {
+                steady_ = true;
+                const size_t nearest = (slot_ + ringFrames_ - static_cast<size_t>(tapSlot_[1])) % ringFrames_;
+                steadyRun_ = std::min(runFrames, nearest);
+            }
+        }
+    }
+
+    // The frames after the first 3 x delay, in runs that no slot wraps within and that are
+    // no longer than the nearest tap's reach: every source of a run was stored before the
+    // run, so a run's levels go into the ring only after its echoes are made.
+    void runSteadyFrames(const uint8_t* in, size_t frames, uint8_t* out) {
+        const size_t step = sixteenBit_ ? 2 : 1;
+        const auto next = [&](size_t slot) { return slot + 1 == ringFrames_ ? 0 : slot + 1; };
+        while (frames > 0) {
+            slot_ = next(slot_);
+            size_t run = std::min({frames, ringFrames_ - slot_, steadyRun_});
+            const float* taps[echoTaps + 1] = {};
+            for (int j = 1; j <= echoTaps; ++j) {
+                const size_t t = next(static_cast<size_t>(tapSlot_[j]));
+                run = std::min(run, ringFrames_ - t);
+                tapSlot_[j] = static_cast<int64_t>(t);
+                taps[j] = ring_.data() + t * channels_;
+            }
+            const size_t count = run * channels_;
+            float* x = levels_.data();
+            float* sums = sums_.data();
+            for (size_t k = 0; k < count; ++k) x[k] = level(in + k * step);
+            const double g1 = gains_[1], g2 = gains_[2], g3 = gains_[3];
+            const float *t1 = taps[1], *t2 = taps[2], *t3 = taps[3];
+            for (size_t k = 0; k < count; ++k) {
+                float acc = static_cast<float>(x[k] + g1 * t1[k]);
+                acc = static_cast<float>(acc + g2 * t2[k]);
+                sums[k] = static_cast<float>(acc + g3 * t3[k]);
+            }
+            if (sixteenBit_) {
+                requantize16Block(sums, count, out);
+            } else {
+                for (size_t k = 0; k < count; ++k) write(sums[k], out + k);
+            }
+            std::memcpy(ring_.data() + slot_ * channels_, x, count * sizeof(float));
+            // The run's last frame is the current one.
+            slot_ += run - 1;
+            for (int j = 1; j <= echoTaps; ++j) tapSlot_[j] += static_cast<int64_t>(run - 1);
+            frame_ += run;
+            frames -= run;
+            in += count * step;
+            out += count * step;
         }
     }
 
@@ -160,12 +318,16 @@ private:
     float delay_;
     size_t ringFrames_;
     std::vector<float> ring_;
+    std::vector<float> levels_;  // one run's input levels
+    std::vector<float> sums_;    // and its samples with their echoes
     std::array<double, echoTaps + 1> gains_{};
     std::array<int64_t, echoTaps + 1> tapSlot_{};
     uint64_t frame_ = 0;
     size_t slot_ = 0;
     uint32_t channel_ = 0;
     bool started_ = false;
+    bool steady_ = false;
+    size_t steadyRun_ = 1;
 };
 
 }  // namespace

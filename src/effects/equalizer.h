@@ -56,12 +56,14 @@ public:
     void reset(uint16_t channels);
 
 private:
-    friend void equalizeBlock(const EqualizerTables&, EqualizerHistory&, int16_t*, size_t);
+    friend struct EqualizerFilter;
+    // Each section's last two inputs and outputs (before requantisation), left and right
+    // side by side so that both channels' chains run together.
     struct Section {
-        double x1 = 0, x2 = 0;  // the section's last two inputs
-        double y1 = 0, y2 = 0;  // and outputs, before requantisation
+        double x1[2] = {}, x2[2] = {};
+        double y1[2] = {}, y2[2] = {};
     };
-    Section sections_[2][equalizerBandCount];
+    Section sections_[equalizerBandCount];
     uint32_t channels_ = 1;
     uint32_t nextChannel_ = 0;
 };

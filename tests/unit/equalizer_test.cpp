@@ -22,17 +22,21 @@ EqualizerTables tablesFor(uint32_t rate, const KnobOffsets& knobs) {
 // The filter over the whole sound at once, each channel on its own: every section
 // runs over all the samples, terms before the start left out, and its output is
 // requantised (or, for comparison, kept unclamped until the end).
+// From frame changeAt on, the sections take their coefficients from `later` (a knob moved
+// during playback), each keeping its history.
 std::vector<int16_t> referenceEqualize(const std::vector<int16_t>& in, int channels, const EqualizerTables& t,
-                                       bool requantiseEachSection = true) {
+                                       bool requantiseEachSection = true, const EqualizerTables* later = nullptr,
+                                       size_t changeAt = 0) {
     std::vector<int16_t> out(in.size());
     for (int c = 0; c < channels; ++c) {
         std::vector<double> x;
         for (size_t k = c; k < in.size(); k += channels) x.push_back(in[k]);
         std::vector<double> y(x.size());
         for (int band = 0; band < equalizerBandCount; ++band) {
-            const double* a = t.eqFeedback[band];
-            const double* b = t.eqFeedforward[band];
             for (size_t i = 0; i < x.size(); ++i) {
+                const EqualizerTables& now = later && i >= changeAt ? *later : t;
+                const double* a = now.eqFeedback[band];
+                const double* b = now.eqFeedforward[band];
                 y[i] = 0;
                 for (size_t j = 0; j <= 2 && j <= i; ++j) y[i] = x[i - j] * b[j] * std::pow(2.0, -15) + y[i];
                 for (size_t j = 1; j <= 2 && j <= i; ++j) y[i] = -a[j] * y[i - j] + y[i];
@@ -94,12 +98,21 @@ TEST(Equalizer, OfferedFor16BitAtRatesThatAreAMultipleOf4) {
 }
 
 TEST(Equalizer, KnobsCentredChangeNothing) {
+    // Through playback's filter, which runs every section, and through the equalized
+    // output, which leaves flat sections out.
     for (uint32_t rate : offeredRates)
         for (uint16_t channels : {1, 2}) {
             const PcmFormat format{rate, 16, channels};
             const Bytes in = randomBytes(rate * 2 * channels + 1, rate);
-            auto t = makeEqualizerTransform(format, tablesFor(rate, KnobOffsets{}));
+            const EqualizerTables flat = tablesFor(rate, KnobOffsets{});
+            auto t = makeEqualizerTransform(format, flat);
             EXPECT_EQ(firstDifference(runStreamed(*t, format, in, 4096), in), -1) << rate << " Hz x" << channels;
+            std::vector<int16_t> samples(in.size() / 2);
+            for (size_t k = 0; k < samples.size(); ++k) samples[k] = sampleAt(in, k);
+            const std::vector<int16_t> before = samples;
+            EqualizerHistory history(channels);
+            equalizeBlock(flat, history, samples.data(), samples.size());
+            EXPECT_EQ(samples, before) << rate << " Hz x" << channels;
         }
 }
 
@@ -160,42 +173,63 @@ TEST(Equalizer, PlaybackSizedBlocksEqualOneWholePass) {
     const EqualizerTables t = tablesFor(44100, knobs);
     std::vector<int16_t> whole = stereoSine(31, 44100, 10 * 44100, 12000, 9000);
     for (size_t i = 0; i < whole.size(); ++i) whole[i] = static_cast<int16_t>(whole[i] + (i % 7) * 300);
-    std::vector<int16_t> blocks = whole;
-
-    EqualizerHistory wholeHistory(2), blockHistory(2);
-    equalizeBlock(t, wholeHistory, whole.data(), whole.size());
     const size_t block = 3527;  // the small play buffer at 44100 Hz: an odd count of words
-    for (size_t at = 0; at < blocks.size(); at += block)
-        equalizeBlock(t, blockHistory, blocks.data() + at, std::min(block, blocks.size() - at));
-    EXPECT_EQ(blocks, whole);
+    for (uint16_t channels : {1, 2}) {
+        std::vector<int16_t> once = whole, blocks = whole;
+        EqualizerHistory wholeHistory(channels), blockHistory(channels);
+        equalizeBlock(t, wholeHistory, once.data(), once.size());
+        EXPECT_EQ(once, referenceEqualize(whole, channels, t)) << channels;
+        for (size_t at = 0; at < blocks.size(); at += block)
+            equalizeBlock(t, blockHistory, blocks.data() + at, std::min(block, blocks.size() - at));
+        EXPECT_EQ(blocks, once) << channels;
+    }
 
     // A reset starts afresh, as a new history does.
-    std::vector<int16_t> again(whole.begin(), whole.begin() + block), fresh = again;
-    blockHistory.reset(2);
-    equalizeBlock(t, blockHistory, again.data(), again.size());
+    std::vector<int16_t> again(whole.begin(), whole.begin() + block), fresh = again, used = again;
+    EqualizerHistory history(2);
+    equalizeBlock(t, history, used.data(), used.size());
+    history.reset(2);
+    equalizeBlock(t, history, again.data(), again.size());
     EqualizerHistory newHistory(2);
     equalizeBlock(t, newHistory, fresh.data(), fresh.size());
     EXPECT_EQ(again, fresh);
 }
 
-TEST(Equalizer, OutputStreamedEqualsTheWholeArrayReference) {
-    const KnobOffsets knobs{20, -20, 15, 20, -5, 20, 20, -20, 10, 20};
-    for (uint16_t channels : {1, 2})
-        for (size_t bytes : {size_t{48000 * 4 + 3}, size_t{48000 * 4 + 2}}) {
-            const PcmFormat format{48000, 16, channels};
-            const EqualizerTables t = tablesFor(48000, knobs);
-            const Bytes in = randomBytes(bytes, 11);
-            std::vector<int16_t> samples(bytes / 2);
-            for (size_t k = 0; k < samples.size(); ++k) samples[k] = sampleAt(in, k);
-            samples = referenceEqualize(samples, channels, t);
-            Bytes expected = in;  // an odd last byte passes through
-            for (size_t k = 0; k < samples.size(); ++k) setSample(expected, k, samples[k]);
+TEST(Equalizer, AKnobMovedDuringPlaybackActsFromTheNextBlockWithEveryHistoryKept) {
+    // Band 2 flat, then at +20, band 6 the other way round: a section that was flat has
+    // kept its history all along.
+    const EqualizerTables before = tablesFor(44100, {5, -3, 0, 8, 0, 0, -12, 4, 0, 20});
+    const EqualizerTables after = tablesFor(44100, {5, -3, 20, 8, 0, 0, 0, 4, 0, 20});
+    const std::vector<int16_t> in = stereoSine(125, 44100, 44100, 20000, 15000);
+    const size_t block = 3528, changeAt = 5 * block;  // whole frames of stereo
+    std::vector<int16_t> played = in;
+    EqualizerHistory history(2);
+    for (size_t at = 0; at < played.size(); at += block)
+        equalizeBlock(at < changeAt ? before : after, history, played.data() + at, std::min(block, played.size() - at));
+    EXPECT_EQ(played, referenceEqualize(in, 2, before, true, &after, changeAt / 2));
+}
 
-            auto transform = makeEqualizerTransform(format, t);
-            EXPECT_EQ(firstDifference(runStreamed(*transform, format, in, 1002), expected), -1) << channels << " " << bytes;
-        }
+TEST(Equalizer, OutputStreamedEqualsTheWholeArrayReference) {
+    // Every band working, and a setting where some are flat and left out.
+    const KnobOffsets settings[] = {{20, -20, 15, 20, -5, 20, 20, -20, 10, 20}, {0, -20, 0, 0, 7, 0, 20, 0, 0, -3}};
+    for (const KnobOffsets& knobs : settings)
+        for (uint16_t channels : {1, 2})
+            for (size_t bytes : {size_t{48000 * 4 + 3}, size_t{48000 * 4 + 2}}) {
+                const PcmFormat format{48000, 16, channels};
+                const EqualizerTables t = tablesFor(48000, knobs);
+                const Bytes in = randomBytes(bytes, 11);
+                std::vector<int16_t> samples(bytes / 2);
+                for (size_t k = 0; k < samples.size(); ++k) samples[k] = sampleAt(in, k);
+                samples = referenceEqualize(samples, channels, t);
+                Bytes expected = in;  // an odd last byte passes through
+                for (size_t k = 0; k < samples.size(); ++k) setSample(expected, k, samples[k]);
+
+                auto transform = makeEqualizerTransform(format, t);
+                EXPECT_EQ(firstDifference(runStreamed(*transform, format, in, 1002), expected), -1)
+                    << knobs[0] << " " << channels << " " << bytes;
+            }
     const Bytes eightBit = randomBytes(1001, 3);
-    auto transform = makeEqualizerTransform(PcmFormat{48000, 8, 1}, tablesFor(48000, knobs));
+    auto transform = makeEqualizerTransform(PcmFormat{48000, 8, 1}, tablesFor(48000, settings[0]));
     EXPECT_EQ(runStreamed(*transform, PcmFormat{48000, 8, 1}, eightBit, 100), eightBit);
 }
 

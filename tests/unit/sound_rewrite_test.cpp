@@ -83,6 +83,17 @@ TEST_F(RewriteFiles, ReplacesTheFileInPlace) {
     EXPECT_EQ(filesInFolder(), 1u);
 }
 
+TEST_F(RewriteFiles, AFileLongerThanManyBuffersIsWrittenWhole) {
+    // Past several of the file sink's hand-overs to the disk, ending in a partial frame.
+    const Bytes data = randomBytes(17 * 1024 * 1024 + 6, 12);
+    const fs::path work = write("long.wav", waveFile(data));
+    const fs::path out = dir_ / "out.wav";
+    auto volume = makeEffect(Effect::VolumeDown, stereo16);
+    ASSERT_TRUE(rewriteSoundFile(work, SoundData{stereo16, 44, data.size()}, *volume, out));
+    auto reference = makeEffect(Effect::VolumeDown, stereo16);
+    EXPECT_TRUE(read(out) == waveFile(runStreamed(*reference, stereo16, data, 4096)));
+}
+
 TEST_F(RewriteFiles, AFailureLeavesEveryFileAsItWas) {
     const Bytes original = waveFile(randomBytes(20000, 4));
     const fs::path work = write("work.wav", original);
