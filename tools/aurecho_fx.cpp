@@ -35,7 +35,8 @@ int usage() {
                  "  OP: volume-up, volume-down, speed-up, speed-down, echo, reverse,\n"
                  "      equalize B1 .. B10 (ten knob offsets from -%d to %d, 0 = flat),\n"
                  "      convert BITS RATE CHANNELS (one of the 32 formats of the format menu)\n"
-                 "      insert FILE SECONDS, mix FILE SECONDS, delete-before SECONDS, delete-after SECONDS\n"
+                 "      insert FILE SECONDS, mix FILE SECONDS, delete-before SECONDS, delete-after SECONDS,\n"
+                 "      save (the sound as Save writes it)\n"
                  "  SECONDS is a slider position (hundredths count), turned into a byte offset as the\n"
                  "  program does; FILE's samples are brought to IN's format first.\n"
                  "  OUT may be IN; it is replaced only when the new file is complete.\n",
@@ -181,6 +182,10 @@ int main(int argc, char** argv) {
         }
         transform = makeConversion(data.format, target);
         options.bufferBytes = conversionBufferBytes;
+    } else if (op == "save") {
+        // The sound as Save leaves it: a canonical header and every whole frame.
+        if (argc != 4) return usage();
+        transform = makeConversion(data.format, data.format);
     } else if (op == "equalize") {
         KnobOffsets knobs{};
         if (argc != 4 + equalizerBandCount) return usage();

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+
+#include "document/conversion.h"
 
 RangeStream::RangeStream(ByteSource& source, uint64_t offset, uint64_t size)
     : source_(source), offset_(offset), size_(size) {}
@@ -72,6 +75,12 @@ std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path) {
 std::unique_ptr<SampleStream> samplesInFormat(std::unique_ptr<SampleStream> samples, const PcmFormat& from,
                                               const PcmFormat& to) {
     if (from == to) return samples;
-    // The conversion stages plug in here; until then the bytes are taken as they stand.
-    return samples;
+    try {
+        std::unique_ptr<SoundTransform> conversion = makeConversion(from, to);
+        if (!conversion) return nullptr;
+        return std::make_unique<TransformedStream>(std::move(samples), from.frameBytes(), std::move(conversion),
+                                                   conversionBufferBytes);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }

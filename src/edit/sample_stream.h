@@ -64,7 +64,7 @@ std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path);
 
 // The samples of another format in the sound's format: as they stand when the formats
 // agree; otherwise through the conversion stages (width, then rate, then channels). Null
-// when there is no memory for the conversion.
+// when either format is one the stages do not take, or there is no memory for them.
 std::unique_ptr<SampleStream> samplesInFormat(std::unique_ptr<SampleStream> samples, const PcmFormat& from,
                                               const PcmFormat& to);
 

@@ -15,6 +15,7 @@ wav_make "$f/b.wav" rate=44100 bits=16 ch=2 bytes=352800 seed=4   # 2.00 s
 wav_make "$f/c.wav" rate=44100 bits=16 ch=2 bytes=88200 seed=5    # 0.50 s
 wav_make "$f/m8.wav" rate=11025 bits=8 ch=1 bytes=11025 seed=6    # 1.00 s
 wav_make "$f/d.wav" rate=11025 bits=8 ch=1 bytes=2000 seed=7
+wav_make "$f/o.wav" rate=22050 bits=8 ch=1 bytes=11025 seed=10   # 0.50 s, another format
 for n in a c d; do edit_refs data "$f/$n.wav" "$f/$n.raw"; done
 edit_refs record 44100 16 2 "$f/st16.rec"
 edit_refs record 11025 8 1 "$f/mono8.rec"
@@ -113,6 +114,19 @@ drv setslider 30 choose "$PATH_PASTE" nodialog 300
 save_as "$f/wave.wav"
 edit_refs edit paste "$f/b.wav" 30 "$f/c.raw" "$f/wave.ref"
 expect_saved_data "a standard wave block" "$f/wave.wav" "$f/wave.ref"
+
+# Samples of another format, by their record or in a WAV block, come in the sound's format.
+edit_refs data "$f/o.wav" "$f/o.raw"
+edit_refs record 22050 8 1 "$f/o.rec"
+edit_refs edit paste "$f/b.wav" 30 "$f/o.wav" "$f/other.ref"
+for blocks in "WAVE.Format $f/o.raw WAVE.Format.Header $f/o.rec" "WAVE $f/o.wav"; do
+  open_file "$f/b.wav"
+  # shellcheck disable=SC2086  # the blocks' names and files, word by word
+  drv clipset $blocks activate setslider 30 choose "$PATH_PASTE" nodialog 300 text lengthLabel
+  expect_field "text lengthLabel" "2.00 秒"
+  save_as "$f/other-${blocks%% *}.wav"
+  expect_saved_data "another format (${blocks%% *}): converted" "$f/other-${blocks%% *}.wav" "$f/other.ref"
+done
 
 # --- a record of a format this program cannot take: a message, nothing changed ----------
 open_file "$f/b.wav"

@@ -19,14 +19,19 @@ wav_make "$f/long.wav" rate=44100 bits=16 ch=2 bytes=141120 seed=8 list=1 fmtsiz
 wav_make "$f/m8.wav" rate=11025 bits=8 ch=1 bytes=11025 seed=6       # 1.00 s
 wav_make "$f/d8.wav" rate=11025 bits=8 ch=1 bytes=2001 seed=7
 wav_make "$f/w8.wav" rate=44100 bits=8 ch=2 bytes=8820 seed=9
+wav_make "$f/o8.wav" rate=22050 bits=8 ch=1 bytes=11025 seed=10      # 0.50 s, another format
+wav_make "$f/o16.wav" rate=22050 bits=16 ch=1 bytes=22050 seed=11    # 0.50 s, the same width
 wav_make "$f/bad.wav" riff=RIFX
 wav_make "$f/adpcm.wav" tag=0x11 bits=4 ch=1 fmtsize=20 bytes=1024
 for n in b long d8; do edit_refs data "$f/$n.wav" "$f/$n.raw"; done
 
 # edit_case NAME PATH FILE POSITION OP LENGTH SOUND: open SOUND.wav; the command at a slider
-# position with FILE chosen in its dialog, then Save As NAME.wav and the comparisons.
+# position with FILE chosen in its dialog, then Save As NAME.wav and the comparisons. A FILE
+# without FILE.raw is of another format: the reference converts its samples first.
 edit_case() {
   local name="$1" path="$2" file="$3" position="$4" op="$5" length="$6" sound="$7"
+  local added="$f/$file.raw"
+  [ -e "$added" ] || added="$f/$file.wav"
   open_file "$f/$sound.wav"
   slide_to "$position"
   drv choose "$path" filedialog "$f/$file.wav" nodialog 300 caption text lengthLabel slider
@@ -34,7 +39,7 @@ edit_case() {
   expect_eq "$name: length" "$(field "text lengthLabel")" "$length"
   expect_eq "$name: slider at the start" "$(field slider | cut -d' ' -f3)" 0
   save_as "$f/$name.wav"
-  edit_refs edit "$op" "$f/$sound.wav" "$POSITION" "$f/$file.raw" "$f/$name.ref"
+  edit_refs edit "$op" "$f/$sound.wav" "$POSITION" "$added" "$f/$name.ref"
   expect_saved_data "$name" "$f/$name.wav" "$f/$name.ref"
   local seconds; seconds="$(printf '%d.%02d' $((POSITION / 100)) $((POSITION % 100)))"
   "$FX" "$f/$sound.wav" "$f/$name.fx.wav" "$op" "$f/$file.wav" "$seconds" || fail "$name: the fx tool failed"
@@ -62,6 +67,10 @@ edit_case insert-8bit "$PATH_INSERT_FILE" d8 94 insert "1.18 秒" m8
 edit_case mix-inside "$PATH_MIX_FILE" b 30 mix "1.00 秒" a
 edit_case mix-past-end "$PATH_MIX_FILE" long 60 mix "1.40 秒" a
 edit_case mix-8bit "$PATH_MIX_FILE" d8 92 mix "1.09 秒" m8
+# Files of another format come in the sound's format: 22050 Hz mono to 44100 Hz stereo,
+# and 8 bits to 16 for insert (mixing takes only the sound's width).
+edit_case insert-other-format "$PATH_INSERT_FILE" o8 40 insert "1.50 秒" a
+edit_case mix-other-format "$PATH_MIX_FILE" o16 30 mix "1.00 秒" a
 
 # --- refused files: a message each, nothing changed -------------------------------------
 open_file "$f/a.wav"

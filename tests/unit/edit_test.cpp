@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "document/conversion.h"
 #include "document/wave_header.h"
 #include "edit/clipboard_data.h"
 #include "edit/mixing.h"
@@ -383,6 +384,38 @@ TEST(SampleStreams, SamplesInTheSoundsFormatPassAsTheyAre) {
     Bytes got(80);
     ASSERT_TRUE(stream->read(got.data(), 80));
     EXPECT_EQ(got, slice(data, 10, 80));
+}
+
+TEST(SampleStreams, SamplesOfAnotherFormatComeThroughTheConversionStages) {
+    const struct {
+        PcmFormat from, to;
+    } cases[] = {
+        {PcmFormat{22050, 8, 1}, stereo16},       // every stage, the rate upwards
+        {stereo16, mono8},                        // every stage, the rate downwards
+        {PcmFormat{48000, 16, 1}, stereo16},      // rate and channels, same width
+        {PcmFormat{44100, 8, 2}, stereo16},       // width alone
+    };
+    for (const auto& c : cases)
+        for (size_t n : {size_t{0}, size_t{1}, size_t{3001}, size_t{200000}}) {
+            const Bytes data = randomBytes(n + 7, 24);
+            MemoryByteSource source(data.data(), data.size());
+            auto stream = samplesInFormat(std::make_unique<RangeStream>(source, 7, n), c.from, c.to);
+            ASSERT_TRUE(stream);
+            auto reference = makeConversion(c.from, c.to);
+            const Bytes expected = runStreamed(*reference, c.from, slice(data, 7, n), 1 << 20);
+            ASSERT_EQ(stream->size(), expected.size()) << n;
+            Bytes got(expected.size());
+            ASSERT_TRUE(stream->read(got.data(), got.size()));
+            EXPECT_EQ(got, expected) << c.from.samplesPerSec << " " << n;
+        }
+}
+
+TEST(SampleStreams, AFormatTheStagesDoNotTakeGivesNoStream) {
+    const Bytes data = randomBytes(96, 25);
+    for (const PcmFormat& bad : {PcmFormat{44100, 24, 2}, PcmFormat{44100, 16, 3}, PcmFormat{0, 16, 2}}) {
+        MemoryByteSource source(data.data(), data.size());
+        EXPECT_FALSE(samplesInFormat(std::make_unique<RangeStream>(source, 0, 96), bad, stereo16));
+    }
 }
 
 // ---- the clipboard's blocks ----------------------------------------------------------
