@@ -6,22 +6,17 @@
 #include <iterator>
 #include <vector>
 
+#include "document/little_endian.h"
+
 namespace {
 
 constexpr int centre8 = 127;
 constexpr size_t maxChannels = 2;
 using Frame = std::array<uint8_t, 4>;  // one frame of any of the formats
 
-int16_t read16(const uint8_t* p) { return static_cast<int16_t>(p[0] | p[1] << 8); }
-
-void write16(uint8_t* p, int16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8);
-}
-
 void append16(std::vector<uint8_t>& out, int16_t v) {
     uint8_t b[2];
-    write16(b, v);
+    writeSample16(b, v);
     out.insert(out.end(), b, b + 2);
 }
 
@@ -106,9 +101,9 @@ private:
             if (!width_)
                 std::memcpy(&out[i * inSample_], in + i * inSample_, inSample_);
             else if (from_.bitsPerSample == 16)
-                out[i] = narrowSample(read16(in + 2 * i));
+                out[i] = narrowSample(readSample16(in + 2 * i));
             else
-                write16(&out[2 * i], widened_[in[i]]);
+                writeSample16(&out[2 * i], widened_[in[i]]);
         }
         return samples;
     }
@@ -137,7 +132,7 @@ private:
             out.insert(out.end(), frame, frame + midSample_);
             out.insert(out.end(), frame, frame + midSample_);
         } else if (midSample_ == 2) {
-            append16(out, static_cast<int16_t>((read16(frame) + read16(frame + 2)) / 2));
+            append16(out, static_cast<int16_t>((readSample16(frame) + readSample16(frame + 2)) / 2));
         } else {
             out.push_back(static_cast<uint8_t>((frame[0] + frame[1]) / 2));
         }

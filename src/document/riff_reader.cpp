@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
+#include "document/little_endian.h"
 
+namespace {
 int seek64(std::FILE* f, uint64_t offset, int origin) {
 #ifdef _WIN32
     return _fseeki64(f, static_cast<long long>(offset), origin);

@@ -3,12 +3,10 @@
 #include <vector>
 
 #include "document/format_table.h"
+#include "document/little_endian.h"
 #include "document/wave_header.h"
 
 namespace {
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return static_cast<uint32_t>(le16(p)) | static_cast<uint32_t>(le16(p + 2)) << 16; }
-
 constexpr uint16_t tagPcm = 1;
 constexpr uint16_t tagExtensible = 0xFFFE;
 // The sub-format of an extensible fmt chunk starts at byte 24; PCM's GUID begins with 1.

@@ -2,17 +2,9 @@
 
 #include <cstring>
 
+#include "document/little_endian.h"
+
 namespace {
-
-void put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(uint8_t* p, uint32_t v) {
-    put16(p, v);
-    put16(p + 2, v >> 16);
-}
 
 bool writeAt(std::FILE* file, long offset, uint32_t value) {
     uint8_t bytes[4];

@@ -1,20 +1,8 @@
 #include "edit/clipboard_data.h"
 
 #include "document/format_table.h"
+#include "document/little_endian.h"
 #include "document/wave_file.h"
-
-namespace {
-void put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-    put16(p, v);
-    put16(p + 2, v >> 16);
-}
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return le16(p) | static_cast<uint32_t>(le16(p + 2)) << 16; }
-}  // namespace
 
 FormatRecord makeFormatRecord(const PcmFormat& format) {
     FormatRecord r{};

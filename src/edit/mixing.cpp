@@ -1,5 +1,7 @@
 #include "edit/mixing.h"
 
+#include "document/little_endian.h"
+
 uint8_t mix8(uint8_t added, uint8_t existing) {
     double v = ((added - 127) / 127.0 + (existing - 127) / 127.0 + 1.0) * 0.5 * 255.0;
     if (v > 255.0)
@@ -24,12 +26,9 @@ void mixSamples(const uint8_t* added, const uint8_t* existing, size_t existingBy
         for (size_t i = 0; i < n; ++i) out[i] = mix8(added[i], i < existingBytes ? existing[i] : silence8);
         return;
     }
-    const auto sample = [](const uint8_t* p) { return static_cast<int16_t>(p[0] | p[1] << 8); };
     for (size_t i = 0; i + 1 < n; i += 2) {
         // A trailing odd byte of the sound is no whole sample: silence, as past the end.
-        const int16_t e = i + 1 < existingBytes ? sample(existing + i) : silence16;
-        const uint16_t m = static_cast<uint16_t>(mix16(sample(added + i), e));
-        out[i] = static_cast<uint8_t>(m);
-        out[i + 1] = static_cast<uint8_t>(m >> 8);
+        const int16_t e = i + 1 < existingBytes ? readSample16(existing + i) : silence16;
+        writeSample16(out + i, mix16(readSample16(added + i), e));
     }
 }

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "document/little_endian.h"
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -16,13 +18,6 @@ inline int16_t requantize16(double y) {
     u = u > 0 ? u : 0;
     u = u < 65535 ? u : 65535;
     return static_cast<int16_t>(static_cast<int32_t>(u + 0.5) - 32768);
-}
-
-inline int16_t readSample16(const uint8_t* p) { return static_cast<int16_t>(p[0] | p[1] << 8); }
-
-inline void writeSample16(uint8_t* p, int16_t s) {
-    p[0] = static_cast<uint8_t>(s);
-    p[1] = static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8);
 }
 
 #ifdef __SSE2__

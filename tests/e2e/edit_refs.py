@@ -10,6 +10,7 @@ strings, for the end-to-end tests to compare the program's saved files with.
         the sound's format, or a .wav file whose samples are first converted to it (rate
         ratios must be exact in binary: the reference does not model extended precision);
         OUT receives the sound's data after the command
+  edit_refs.py convert WAV BITS RATE CH OUT  the canonical WAV file Convert and Save As give
   edit_refs.py same A B                      "same", or where two files first differ
 """
 import struct
@@ -120,6 +121,14 @@ def main(args):
         if len(args) == 6:
             added = wav_parts(args[4]) if args[4].endswith('.wav') else open(args[4], 'rb').read()
         open(args[-1], 'wb').write(edit(op, path, position, added))
+    elif args[0] == 'convert':
+        rate, bits, ch, data = wav_parts(args[1])
+        nbits, nrate, nch = map(int, args[2:5])
+        data = convert(data, (bits, rate, ch), (nbits, nrate, nch))
+        align = nbits // 8 * nch
+        header = b'RIFF' + struct.pack('<I', len(data) + 36) + b'WAVEfmt '
+        header += struct.pack('<IHHIIHH', 16, 1, nch, nrate, nrate * align, align, nbits)
+        open(args[5], 'wb').write(header + b'data' + struct.pack('<I', len(data)) + data)
     elif args[0] == 'same':
         a, b = open(args[1], 'rb').read(), open(args[2], 'rb').read()
         if a == b:

@@ -40,42 +40,9 @@ expect_saved_equal() {
 }
 
 # reference_conversion IN OUT BITS RATE CHANNELS: the file Convert and Save As must give,
-# made the plain way over whole arrays (for rate ratios exact in binary only: extended
-# precision is not modelled here).
+# made the plain way over whole arrays.
 reference_conversion() {
-  python3 - "$@" <<'EOF'
-import struct, sys
-src, out = sys.argv[1], sys.argv[2]
-nbits, nrate, nch = map(int, sys.argv[3:6])
-b = open(src, 'rb').read()
-_, ch, rate, _, _, bits = struct.unpack('<HHIIHH', b[20:36])
-data = b[44:44 + struct.unpack('<I', b[40:44])[0]]
-f32 = lambda x: struct.unpack('<f', struct.pack('<f', x))[0]
-if bits != nbits:
-    if bits == 16:
-        s = struct.unpack('<%dh' % (len(data) // 2), data[:len(data) // 2 * 2])
-        data = bytes(int(f32(127 * f32(x / 32768)) + 127) for x in s)
-    else:
-        w = [int(min(65535.0, max(0.0, (f32((c - 127) / 127) + 1.0) * 0.5 * 65536.0)) + 0.5) - 32768 for c in data]
-        data = struct.pack('<%dh' % len(w), *w)
-if rate != nrate:
-    frame = nbits // 8 * ch
-    frames = len(data) * nrate // rate // frame
-    data = b''.join(data[j * rate // nrate * frame:(j * rate // nrate + 1) * frame] for j in range(frames))
-if ch != nch:
-    size = nbits // 8
-    if nch == 2:
-        data = b''.join(data[i:i + size] * 2 for i in range(0, len(data) // size * size, size))
-    elif size == 1:
-        data = bytes((data[i] + data[i + 1]) // 2 for i in range(0, len(data) - 1, 2))
-    else:
-        p = struct.unpack('<%dh' % (len(data) // 4 * 2), data[:len(data) // 4 * 4])
-        data = struct.pack('<%dh' % (len(p) // 2), *[int((p[i] + p[i + 1]) / 2) for i in range(0, len(p), 2)])
-align = nbits // 8 * nch
-h = b'RIFF' + struct.pack('<I', len(data) + 36) + b'WAVEfmt '
-h += struct.pack('<IHHIIHH', 16, 1, nch, nrate, nrate * align, align, nbits) + b'data' + struct.pack('<I', len(data))
-open(out, 'wb').write(h + data)
-EOF
+  python3 "$E2E_DIR/edit_refs.py" convert "$1" "$3" "$4" "$5" "$2"
 }
 
 files="$E2E_TMP/files"
