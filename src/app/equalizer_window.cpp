@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include "app/ids.h"
+#include "app/window_class.h"
 
 static_assert(ids::TrackLast - ids::TrackFirst + 1 == equalizerBandCount, "one track and one knob per band");
 
@@ -63,24 +64,10 @@ EqualizerWindow::~EqualizerWindow() {
 }
 
 void EqualizerWindow::registerClasses() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = ids::EqualizerWindowClass;
-    RegisterClassExW(&wc);
-
+    registerWindowClass(ids::EqualizerWindowClass, windowProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     // Tracks and knobs take double-clicks; they paint their whole area themselves.
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = pictureProc;
-    wc.hbrBackground = nullptr;
-    wc.lpszClassName = ids::EqualizerTrackClass;
-    RegisterClassExW(&wc);
-    wc.lpszClassName = ids::EqualizerKnobClass;
-    RegisterClassExW(&wc);
+    registerWindowClass(ids::EqualizerTrackClass, pictureProc, nullptr, CS_DBLCLKS);
+    registerWindowClass(ids::EqualizerKnobClass, pictureProc, nullptr, CS_DBLCLKS);
 }
 
 bool EqualizerWindow::create(HWND ownerWindow) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/ids.h"
+#include "app/window_class.h"
 #include "document/conversion.h"
 
 namespace {
@@ -34,20 +35,12 @@ int selection(HWND box) { return static_cast<int>(SendMessageW(box, CB_GETCURSEL
 
 bool FormatDialog::create(HWND ownerWindow, HFONT font) {
     owner = ownerWindow;
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = ids::FormatDialogClass;
-    RegisterClassExW(&wc);
+    registerWindowClass(ids::FormatDialogClass, windowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
     RECT r{0, 0, clientWidth, clientHeight};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
     hwnd = CreateWindowExW(exStyle, ids::FormatDialogClass, L"", style, 0, 0, r.right - r.left, r.bottom - r.top, owner,
-                           nullptr, instance, this);
+                           nullptr, GetModuleHandleW(nullptr), this);
     if (!hwnd) return false;
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 

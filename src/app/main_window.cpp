@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "app/ids.h"
+#include "app/window_class.h"
 #include "app/settings.h"
 #include "document/format_table.h"
 
@@ -27,16 +28,7 @@ MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(c
     programIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
     programIconSmall = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
 
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.hIcon = programIcon;
-    wc.hIconSm = programIconSmall;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = ids::MainWindowClass;
-    RegisterClassExW(&wc);
+    registerWindowClass(ids::MainWindowClass, windowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), 0, programIcon, programIconSmall);
 
     createMenu();
     hwnd = CreateWindowExW(0, ids::MainWindowClass, applicationTitle.c_str(),
@@ -343,32 +335,6 @@ bool askWaveFileName(HWND owner, bool save, std::wstring& path) {
     if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return false;
     path = name;
     return true;
-}
-
-namespace {
-// A window that closing only hides, so it keeps its state until the program ends.
-LRESULT CALLBACK hideOnCloseProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_CLOSE) {
-        ShowWindow(h, SW_HIDE);
-        return 0;
-    }
-    return DefWindowProcW(h, msg, wp, lp);
-}
-}  // namespace
-
-// A hidden captioned window of its own class, owned by owner, that closing hides.
-HWND createHiddenWindow(const wchar_t* className, int width, int height, HWND owner) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = hideOnCloseProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = className;
-    RegisterClassExW(&wc);
-    return CreateWindowExW(0, className, L"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
-                           CW_USEDEFAULT, width, height, owner, nullptr, instance, nullptr);
 }
 
 int MainWindow::plainMessage(const std::wstring& text, UINT flags) {

@@ -325,4 +325,3 @@ private:
 void processMessages();
 std::wstring fileNamePart(const std::wstring& path);
 bool askWaveFileName(HWND owner, bool save, std::wstring& path);
-HWND createHiddenWindow(const wchar_t* className, int width, int height, HWND owner);

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app/ids.h"
+#include "app/window_class.h"
 
 namespace {
 
@@ -96,14 +97,7 @@ void drawGlyph(HDC dc, const RECT& r, Glyph g, bool enabled) {
 }  // namespace
 
 void MainWindow::createControls() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = panelProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = ids::PanelClass;
-    RegisterClassExW(&wc);
+    registerWindowClass(ids::PanelClass, panelProc, nullptr);
 
     font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,

@@ -1,0 +1,20 @@
+// The one way the program's windows register their classes.
+#pragma once
+#include <windows.h>
+
+// A class of this module with the arrow cursor; a null background leaves painting to the
+// window.
+inline void registerWindowClass(const wchar_t* name, WNDPROC proc, HBRUSH background, UINT style = 0,
+                                HICON icon = nullptr, HICON smallIcon = nullptr) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = icon;
+    wc.hIconSm = smallIcon;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);
+}
