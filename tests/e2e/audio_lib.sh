@@ -123,22 +123,6 @@ hundredths() {
   echo $((10#$whole * 100 + 10#$frac))
 }
 
-# expect_buttons WHAT B1 B2 B3 B4 B5: the enabled states of the five buttons, left to
-# right ("-" skips one).
-expect_buttons() {
-  local what="$1"; shift
-  local queries=() button
-  for button in "${BUTTONS[@]}"; do queries+=(enabled "$button"); done
-  drv "${queries[@]}"
-  local got="" want="" i=0 s
-  for s in "$@"; do
-    if [ "$s" == "-" ]; then got+="-"; else got+="$(field "enabled ${BUTTONS[$i]}")"; fi
-    want+="$s"
-    i=$((i + 1))
-  done
-  expect_eq "$what: buttons enabled, left to right" "$got" "$want"
-}
-
 # slider_max_for SECONDS: trunc(SECONDS x 100) as the program may compute it, first with
 # the product kept exact (x87 extended precision, where 2.9 s gives 289), then rounded to
 # a double (290). SECONDS stands for the nearest double, as a length of whole 0.1 s

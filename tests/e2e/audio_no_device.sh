@@ -9,15 +9,6 @@ source "$(dirname "$0")/lib.sh"
 # leaves Wine's sound drivers without devices, even inside a rig that has sound.
 export PULSE_SERVER="unix:$E2E_TMP/no-such-server"
 
-expect_buttons() {
-  local what="$1"; shift
-  local queries=() button got=""
-  for button in "${BUTTONS[@]}"; do queries+=(enabled "$button"); done
-  drv "${queries[@]}"
-  for button in "${BUTTONS[@]}"; do got+="$(field "enabled $button")"; done
-  expect_eq "$what: buttons enabled, left to right" "$got" "$(printf '%s' "$@")"
-}
-
 # record_fails LANG TITLE TEXT: presses record in the running program.
 record_fails() {
   expect_buttons "$1: at start" 0 0 0 0 1

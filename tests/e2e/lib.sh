@@ -25,6 +25,22 @@ SCREENSHOT_DIR="${AURECHO_SCREENSHOTS:-$E2E_ROOT/build/screenshots}"
 # The main window's five buttons, left to right, by the driver's control names.
 BUTTONS=(goToStartButton goToEndButton playButton stopButton recordButton)
 
+# expect_buttons WHAT B1 B2 B3 B4 B5: the enabled states of the five buttons, left to
+# right ("-" skips one).
+expect_buttons() {
+  local what="$1"; shift
+  local queries=() button
+  for button in "${BUTTONS[@]}"; do queries+=(enabled "$button"); done
+  drv "${queries[@]}"
+  local got="" want="" i=0 s
+  for s in "$@"; do
+    if [ "$s" == "-" ]; then got+="-"; else got+="$(field "enabled ${BUTTONS[$i]}")"; fi
+    want+="$s"
+    i=$((i + 1))
+  done
+  expect_eq "$what: buttons enabled, left to right" "$got" "$want"
+}
+
 E2E_NAME="$(basename "$0" .sh)"
 E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/aurecho-e2e-$E2E_NAME.XXXXXX")"
 E2E_FAILURES=0
