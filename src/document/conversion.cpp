@@ -250,6 +250,14 @@ std::unique_ptr<SoundTransform> makeConversion(const PcmFormat& from, const PcmF
     return conversionFrom<1, 1>(from, to);
 }
 
+size_t conversionBufferBytes(const PcmFormat& from, const PcmFormat& to) {
+    constexpr uint64_t both = 512 << 10;
+    const uint64_t in = uint64_t{from.frameBytes()} * from.samplesPerSec;
+    const uint64_t out = uint64_t{to.frameBytes()} * to.samplesPerSec;
+    const uint64_t bytes = in + out == 0 ? both : both * in / (in + out);
+    return static_cast<size_t>(std::max<uint64_t>(from.frameBytes(), bytes - bytes % from.frameBytes()));
+}
+
 std::wstring describeFormat(const PcmFormat& format) {
     return std::to_wstring(format.bitsPerSample) + L"bit , " + std::to_wstring(format.samplesPerSec) + L"Hz , " +
            (format.channels == 1 ? L"mono" : L"stereo");

@@ -25,10 +25,11 @@ Bytes samples16(std::initializer_list<int> values) {
     return b;
 }
 
-Bytes convert(const PcmFormat& from, const PcmFormat& to, const Bytes& data, size_t bufferBytes = conversionBufferBytes) {
+// In the buffers the program uses when bufferBytes is 0.
+Bytes convert(const PcmFormat& from, const PcmFormat& to, const Bytes& data, size_t bufferBytes = 0) {
     auto conversion = makeConversion(from, to);
     if (!conversion) return {};
-    return runStreamed(*conversion, from, data, bufferBytes);
+    return runStreamed(*conversion, from, data, bufferBytes ? bufferBytes : conversionBufferBytes(from, to));
 }
 
 // The three stages as plain loops over the whole sound, each making a new array of the
@@ -287,10 +288,11 @@ TEST(Conversion, ChannelsAverageOrDouble) {
 TEST(Conversion, AllThreeStagesStreamedEqualThePlainWay) {
     // 16-bit stereo 44100 Hz to 8-bit mono 22050 Hz over a sound of several buffers.
     const PcmFormat from = format(44100, 16, 2), to = format(22050, 8, 1);
-    const Bytes data = randomBytes(5 * conversionBufferBytes + 4 * 1001, 11);
+    const size_t programBuffer = conversionBufferBytes(from, to);
+    const Bytes data = randomBytes(5 * programBuffer + 4 * 1001, 11);
     const Bytes expected = plainConversion(data, from, to);
     ASSERT_EQ(expected.size(), data.size() / 8);
-    for (size_t buffer : {conversionBufferBytes, size_t{4096}, size_t{4}, data.size()})
+    for (size_t buffer : {programBuffer, size_t{4096}, size_t{4}, data.size()})
         EXPECT_EQ(firstDifference(convert(from, to, data, buffer), expected), -1) << buffer;
 }
 
@@ -306,6 +308,22 @@ TEST(Conversion, EveryPairOfFormatsStreamedEqualsThePlainWay) {
                     << name(from) << " to " << name(to) << " in buffers of " << buffer;
         }
     }
+}
+
+TEST(Conversion, BuffersInAndOutTogetherComeToAbout512KiB) {
+    for (const FormatItem& a : formatTable) {
+        for (const FormatItem& b : formatTable) {
+            const PcmFormat from = format(a.rate, a.bits, a.channels), to = format(b.rate, b.bits, b.channels);
+            const size_t in = conversionBufferBytes(from, to);
+            ASSERT_GT(in, 0u);
+            EXPECT_EQ(in % from.frameBytes(), 0u) << name(from) << " to " << name(to);
+            const uint64_t both = in + makeConversion(from, to)->outputSize(in);
+            EXPECT_LE(both, 512u << 10) << name(from) << " to " << name(to);
+            EXPECT_GT(both, 500u << 10) << name(from) << " to " << name(to);
+        }
+    }
+    EXPECT_EQ(conversionBufferBytes(format(44100, 16, 2), format(44100, 16, 2)), 256u << 10);
+    EXPECT_EQ(conversionBufferBytes(format(8000, 8, 1), format(48000, 16, 2)), (512u << 10) / 25);
 }
 
 TEST(Conversion, TrailingPartialFrame) {
