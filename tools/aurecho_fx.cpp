@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         transform = makeConversion(data.format, target);
-        options.bufferBytes = conversionBufferBytes;
+        options.bufferBytes = conversionBufferBytes(data.format, target);
     } else if (op == "save") {
         // The sound as Save leaves it: a canonical header and every whole frame.
         if (argc != 4) return usage();

@@ -7,24 +7,15 @@
 #include <vector>
 
 #include "document/little_endian.h"
+#include "document/rate_steps.h"
 
 namespace {
 
 constexpr int centre8 = 127;
-constexpr size_t maxChannels = 2;
-using Frame = std::array<uint8_t, 4>;  // one frame of any of the formats
 
-void append16(std::vector<uint8_t>& out, int16_t v) {
-    uint8_t b[2];
-    writeSample16(b, v);
-    out.insert(out.end(), b, b + 2);
-}
-
-// Every step is exact in single precision: 127 x (s + 32768) / 32768 needs 23 bits.
-uint8_t narrowSample(int16_t s) {
-    const float scaled = 127.0f * (static_cast<float>(s) / 32768.0f);
-    return static_cast<uint8_t>(static_cast<int>(scaled + 127.0f));
-}
+// trunc(127 x (s / 32768) + 127) in single precision is exact at every step (127 x
+// (s + 32768) needs 23 bits), so it is this integer quotient.
+inline uint8_t narrowSample(int s) { return static_cast<uint8_t>(127 * (s + 32768) >> 15); }
 
 int16_t widenSample(uint8_t c) {
     const float f = static_cast<float>((c - centre8) / 127.0L);
@@ -41,123 +32,230 @@ bool usable(const PcmFormat& f) {
            f.samplesPerSec > 0;
 }
 
+// The width and channel stages for one combination of formats, fixed at compile time so
+// the loops below carry no per-sample choices.
+template <unsigned InBytes, unsigned InChannels, unsigned OutBytes, unsigned OutChannels>
+struct Stages {
+    static constexpr size_t inSample = InBytes, inFrame = InBytes * InChannels;
+    static constexpr size_t outSample = OutBytes, outFrame = OutBytes * OutChannels;
+    static constexpr bool copies = InBytes == OutBytes && InChannels == OutChannels;
+
+    // Sample i of a frame after the width stage.
+    static int widthStage(const uint8_t* in, size_t i, const int16_t* widened) {
+        if constexpr (InBytes == OutBytes)
+            return InBytes == 2 ? readSample16(in + 2 * i) : in[i];
+        else if constexpr (InBytes == 2)
+            return narrowSample(readSample16(in + 2 * i));
+        else
+            return widened[in[i]];
+    }
+
+    static void put(uint8_t* out, int v) {
+        if constexpr (OutBytes == 2)
+            writeSample16(out, static_cast<int16_t>(v));
+        else
+            *out = static_cast<uint8_t>(v);
+    }
+
+    static void frame(const uint8_t* in, uint8_t* out, const int16_t* widened) {
+        if constexpr (copies) {
+            std::memcpy(out, in, inFrame);
+        } else if constexpr (InChannels == OutChannels) {
+            for (size_t i = 0; i < InChannels; ++i) put(out + i * OutBytes, widthStage(in, i, widened));
+        } else if constexpr (OutChannels == 2) {
+            const int v = widthStage(in, 0, widened);
+            put(out, v);
+            put(out + OutBytes, v);
+        } else {
+            // Toward zero for 16 bits; 8-bit samples are never negative.
+            put(out, (widthStage(in, 0, widened) + widthStage(in, 1, widened)) / 2);
+        }
+    }
+};
+
+class SameFormat : public SoundTransform {
+public:
+    explicit SameFormat(const PcmFormat& format) : format_(format) {}
+    PcmFormat outputFormat(const PcmFormat&) const override { return format_; }
+    uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
+    void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override { out.insert(out.end(), in, in + n); }
+
+private:
+    PcmFormat format_;
+};
+
+// Copies a run of n bytes of frames in 16-byte moves, the last overlapping the one
+// before, rather than a move per frame.
+inline void copyFrames(const uint8_t* from, uint8_t* to, size_t n) {
+    if (n < 16) {
+        std::memcpy(to, from, n);
+        return;
+    }
+    for (size_t at = 0; at < n - 16; at += 16) std::memcpy(to + at, from + at, 16);
+    std::memcpy(to + n - 16, from + n - 16, 16);
+}
+
+template <class S>
 class Conversion : public SoundTransform {
 public:
     Conversion(const PcmFormat& from, const PcmFormat& to)
         : from_(from),
           to_(to),
-          width_(from.bitsPerSample != to.bitsPerSample),
           rate_(from.samplesPerSec != to.samplesPerSec),
-          channels_(from.channels != to.channels),
-          inSample_(from.bytesPerSample()),
-          inFrame_(from.frameBytes()),
-          midSample_(to.bytesPerSample()),
-          midFrame_(to.bytesPerSample() * from.channels),
-          outFrame_(to.frameBytes()),
-          ratio_(static_cast<long double>(from.samplesPerSec) / to.samplesPerSec),
+          steps_(from.samplesPerSec, to.samplesPerSec),
           // The frames written when frame s arrives map back no further than
           // s - ceil(from / to) - 1 (the last 1 when the extended product falls just below a
           // whole number), so the rate stage keeps that many frames.
           historyFrames_((from.samplesPerSec + to.samplesPerSec - 1) / to.samplesPerSec + 2),
-          history_(rate_ ? historyFrames_ * midFrame_ : 0) {
+          carry_(rate_ ? historyFrames_ * S::inFrame : 0) {
         for (int c = 0; c < 256; ++c) widened_[c] = widenSample(static_cast<uint8_t>(c));
     }
 
     PcmFormat outputFormat(const PcmFormat&) const override { return to_; }
 
     uint64_t outputSize(uint64_t inputBytes) const override {
-        if (!width_ && !rate_ && !channels_) return inputBytes;
-        const uint64_t frames = inputBytes / inFrame_;
-        if (!rate_ && !channels_) return frames * midFrame_ + inputBytes % inFrame_ / inSample_ * midSample_;
+        const uint64_t frames = inputBytes / S::inFrame;
+        if (!rate_ && S::inFrame / S::inSample == S::outFrame / S::outSample)
+            return frames * S::outFrame + inputBytes % S::inFrame / S::inSample * S::outSample;
         const uint64_t framesOut = rate_ ? frames * to_.samplesPerSec / from_.samplesPerSec : frames;
-        return framesOut * outFrame_;
+        return framesOut * S::outFrame;
     }
 
     void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
-        if (!width_ && !rate_ && !channels_) {
-            out.insert(out.end(), in, in + n);
-            return;
-        }
-        const size_t whole = n - n % inFrame_;
-        Frame frame;
-        for (size_t at = 0; at < whole; at += inFrame_) {
-            convertWidth(in + at, from_.channels, frame);
-            if (rate_)
-                repeatOrDrop(frame.data(), out);
-            else
-                convertChannels(frame.data(), out);
-        }
-        if (whole < n && !rate_ && !channels_) {
-            const size_t samples = convertWidth(in + whole, (n - whole) / inSample_, frame);
-            out.insert(out.end(), frame.begin(), frame.begin() + samples * midSample_);
-        }
+        if (rate_)
+            repeatOrDrop(in, n / S::inFrame, out);
+        else
+            convertFrames(in, n, out);
     }
 
 private:
-    // One frame's samples, or the fewer of a partial frame; returns how many.
-    size_t convertWidth(const uint8_t* in, size_t samples, Frame& out) const {
-        samples = std::min<size_t>(samples, maxChannels);
-        for (size_t i = 0; i < samples; ++i) {
-            if (!width_)
-                std::memcpy(&out[i * inSample_], in + i * inSample_, inSample_);
-            else if (from_.bitsPerSample == 16)
-                out[i] = narrowSample(readSample16(in + 2 * i));
-            else
-                writeSample16(&out[2 * i], widened_[in[i]]);
-        }
-        return samples;
+    uint8_t* grow(std::vector<uint8_t>& out, size_t bytes) {
+        const size_t at = out.size();
+        out.resize(at + bytes);
+        return out.data() + at;
     }
 
-    // Takes the next frame and writes every output frame that maps to a frame seen so far
-    // and lies within trunc(frames seen x to / from), the count a sound ending here gives.
-    void repeatOrDrop(const uint8_t* frame, std::vector<uint8_t>& out) {
-        std::memcpy(&history_[seen_ % historyFrames_ * midFrame_], frame, midFrame_);
-        ++seen_;
-        // ready = trunc(seen x to / from), counted up without a division per frame.
-        for (readyRemainder_ += to_.samplesPerSec; readyRemainder_ >= from_.samplesPerSec;
-             readyRemainder_ -= from_.samplesPerSec)
-            ++ready_;
-        const uint64_t oldest = seen_ > historyFrames_ ? seen_ - historyFrames_ : 0;
-        for (; produced_ < ready_; ++produced_) {
-            const auto source = static_cast<uint64_t>(static_cast<long double>(produced_) * ratio_);
-            const uint64_t k = std::clamp(source, oldest, seen_ - 1);
-            convertChannels(&history_[k % historyFrames_ * midFrame_], out);
-        }
-    }
-
-    void convertChannels(const uint8_t* frame, std::vector<uint8_t>& out) const {
-        if (!channels_) {
-            out.insert(out.end(), frame, frame + midFrame_);
-        } else if (to_.channels == 2) {
-            out.insert(out.end(), frame, frame + midSample_);
-            out.insert(out.end(), frame, frame + midSample_);
-        } else if (midSample_ == 2) {
-            append16(out, static_cast<int16_t>((readSample16(frame) + readSample16(frame + 2)) / 2));
+    void convertFrames(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
+        const size_t frames = n / S::inFrame;
+        constexpr bool sameChannels = S::inFrame / S::inSample == S::outFrame / S::outSample;
+        // A trailing partial frame keeps its samples only when the width alone changes.
+        const size_t strays = sameChannels ? n % S::inFrame / S::inSample : 0;
+        uint8_t* o = grow(out, frames * S::outFrame + strays * S::outSample);
+        const int16_t* widened = widened_.data();
+        if constexpr (sameChannels) {
+            // Sample by sample: the same loop for every channel count.
+            for (size_t i = 0, count = frames * (S::inFrame / S::inSample) + strays; i < count; ++i)
+                S::put(o + i * S::outSample, S::widthStage(in, i, widened));
         } else {
-            out.push_back(static_cast<uint8_t>((frame[0] + frame[1]) / 2));
+            for (size_t f = 0; f < frames; ++f) S::frame(in + f * S::inFrame, o + f * S::outFrame, widened);
         }
+    }
+
+    // Writes every output frame that maps to a frame seen so far and lies within
+    // trunc(frames seen x to / from), the count a sound ending here gives. The width and
+    // channel stages act on each frame alone, so they run on the frames the rate stage
+    // picks rather than on every input frame.
+    void repeatOrDrop(const uint8_t* in, size_t frames, std::vector<uint8_t>& out) {
+        const uint64_t base = seen_;
+        seen_ += frames;
+        const uint64_t ready = seen_ * to_.samplesPerSec / from_.samplesPerSec;
+        uint64_t j = steps_.position();
+        uint8_t* o = grow(out, static_cast<size_t>(ready - j) * S::outFrame);
+        const int16_t* widened = widened_.data();
+        // An output frame written now maps to a frame no older than base + 1 - historyFrames_
+        // (the bound above, with frame base + 1 the first it could wait for), and sources only
+        // grow with j: the first few may lie in the kept frames, the rest in this buffer.
+        for (; j < ready; ++j, steps_.advance(1)) {
+            const uint64_t k = steps_.source();
+            if (k >= base) break;
+            const uint64_t first = base - carried_;
+            S::frame(&carry_[(std::max(k, first) - first) * S::inFrame], o, widened);
+            o += S::outFrame;
+        }
+        const size_t period = steps_.period();
+        const uint32_t* offsets = steps_.offsets();
+        const uint32_t* runEnds = steps_.runEnds();
+        const bool longRuns = steps_.longRuns();
+        while (j < ready) {
+            size_t i = steps_.phase();
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(period - i, ready - j));
+            const size_t end = i + n;
+            if (i == 0 && steps_.firstChecked()) {
+                S::frame(in + (steps_.source() - base) * S::inFrame, o, widened);
+                o += S::outFrame;
+                ++i;
+            }
+            // Wraps below zero when the block began in an earlier buffer; the sum does not.
+            const size_t at = static_cast<size_t>(steps_.blockSource() - base);
+            if constexpr (S::copies) {
+                while (longRuns && i < end) {
+                    const size_t stop = std::min<size_t>(runEnds[i], end);
+                    copyFrames(in + (at + offsets[i]) * S::inFrame, o, (stop - i) * S::inFrame);
+                    o += (stop - i) * S::outFrame;
+                    i = stop;
+                }
+            }
+            for (; i < end; ++i) {
+                S::frame(in + (at + offsets[i]) * S::inFrame, o, widened);
+                o += S::outFrame;
+            }
+            steps_.advance(n);
+            j += n;
+        }
+        keep(in, frames);
+    }
+
+    // Keeps the last historyFrames_ frames seen, for the next buffer's first output frames.
+    void keep(const uint8_t* in, size_t frames) {
+        if (frames >= historyFrames_) {
+            std::memcpy(carry_.data(), in + (frames - historyFrames_) * S::inFrame, historyFrames_ * S::inFrame);
+            carried_ = historyFrames_;
+            return;
+        }
+        const size_t old = std::min(carried_, historyFrames_ - frames);
+        std::memmove(carry_.data(), carry_.data() + (carried_ - old) * S::inFrame, old * S::inFrame);
+        std::memcpy(carry_.data() + old * S::inFrame, in, frames * S::inFrame);
+        carried_ = old + frames;
     }
 
     PcmFormat from_, to_;
-    bool width_, rate_, channels_;
-    uint32_t inSample_, inFrame_;
-    uint32_t midSample_, midFrame_;  // after the width stage
-    uint32_t outFrame_;
-    long double ratio_;
+    bool rate_;
+    RateSteps steps_;
     size_t historyFrames_;
-    std::vector<uint8_t> history_;  // the last frames the rate stage has seen, in a ring
     uint64_t seen_ = 0;
-    uint64_t ready_ = 0;
-    uint32_t readyRemainder_ = 0;  // (seen x to) mod from
-    uint64_t produced_ = 0;
+    size_t carried_ = 0;
+    std::vector<uint8_t> carry_;
     std::array<int16_t, 256> widened_{};
 };
+
+template <unsigned InBytes, unsigned InChannels>
+std::unique_ptr<SoundTransform> conversionFrom(const PcmFormat& from, const PcmFormat& to) {
+    const bool wide = to.bitsPerSample == 16, stereo = to.channels == 2;
+    if (wide && stereo) return std::make_unique<Conversion<Stages<InBytes, InChannels, 2, 2>>>(from, to);
+    if (wide) return std::make_unique<Conversion<Stages<InBytes, InChannels, 2, 1>>>(from, to);
+    if (stereo) return std::make_unique<Conversion<Stages<InBytes, InChannels, 1, 2>>>(from, to);
+    return std::make_unique<Conversion<Stages<InBytes, InChannels, 1, 1>>>(from, to);
+}
 
 }  // namespace
 
 std::unique_ptr<SoundTransform> makeConversion(const PcmFormat& from, const PcmFormat& to) {
     if (!usable(from) || !usable(to)) return nullptr;
-    return std::make_unique<Conversion>(from, to);
+    if (from.bitsPerSample == to.bitsPerSample && from.samplesPerSec == to.samplesPerSec && from.channels == to.channels)
+        return std::make_unique<SameFormat>(to);
+    const bool wide = from.bitsPerSample == 16, stereo = from.channels == 2;
+    if (wide && stereo) return conversionFrom<2, 2>(from, to);
+    if (wide) return conversionFrom<2, 1>(from, to);
+    if (stereo) return conversionFrom<1, 2>(from, to);
+    return conversionFrom<1, 1>(from, to);
+}
+
+size_t conversionBufferBytes(const PcmFormat& from, const PcmFormat& to) {
+    constexpr uint64_t both = 512 << 10;
+    const uint64_t in = uint64_t{from.frameBytes()} * from.samplesPerSec;
+    const uint64_t out = uint64_t{to.frameBytes()} * to.samplesPerSec;
+    const uint64_t bytes = in + out == 0 ? both : both * in / (in + out);
+    return static_cast<size_t>(std::max<uint64_t>(from.frameBytes(), bytes - bytes % from.frameBytes()));
 }
 
 std::wstring describeFormat(const PcmFormat& format) {

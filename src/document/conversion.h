@@ -22,9 +22,12 @@
 // `from` and `to` must be 8 or 16 bits and 1 or 2 channels.
 std::unique_ptr<SoundTransform> makeConversion(const PcmFormat& from, const PcmFormat& to);
 
-// Input bytes per buffer for a conversion: up to 24 times as much can come out (8-bit mono
-// 8000 Hz to 16-bit stereo 48000 Hz), so the buffers stay well below a few MiB.
-constexpr size_t conversionBufferBytes = 64 << 10;
+// Input bytes per buffer for a conversion from `from` to `to`: the input and output
+// buffers together come to about 512 KiB, within a core's cache, whichever way the size
+// changes (up to 24 times as much comes out of 8-bit mono 8000 Hz as 16-bit stereo
+// 48000 Hz). Fewer, larger buffers than that cost more in cache misses than they save in
+// calls.
+size_t conversionBufferBytes(const PcmFormat& from, const PcmFormat& to);
 
 // The format as the dialog shows it: "16bit , 44100Hz , stereo".
 std::wstring describeFormat(const PcmFormat& format);

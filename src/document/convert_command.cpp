@@ -52,7 +52,7 @@ bool MainWindow::convertSound(const PcmFormat& from, const PcmFormat& to, DWORD&
         try {
             std::unique_ptr<SoundTransform> conversion = makeConversion(from, to);
             TransformOptions options;
-            options.bufferBytes = conversionBufferBytes;
+            options.bufferBytes = conversionBufferBytes(from, to);
             ok = conversion &&
                  rewriteSoundFile(path, SoundData{from, waveHeaderSize, length}, *conversion, path, options);
             if (ok) newLength = static_cast<DWORD>(conversion->outputSize(length));

@@ -79,7 +79,7 @@ std::unique_ptr<SampleStream> samplesInFormat(std::unique_ptr<SampleStream> samp
         std::unique_ptr<SoundTransform> conversion = makeConversion(from, to);
         if (!conversion) return nullptr;
         return std::make_unique<TransformedStream>(std::move(samples), from.frameBytes(), std::move(conversion),
-                                                   conversionBufferBytes);
+                                                   conversionBufferBytes(from, to));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

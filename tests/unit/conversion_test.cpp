@@ -6,6 +6,7 @@
 #include <string>
 
 #include "document/format_table.h"
+#include "document/rate_steps.h"
 #include "document/wave_header.h"
 #include "stream_helpers.h"
 
@@ -24,10 +25,11 @@ Bytes samples16(std::initializer_list<int> values) {
     return b;
 }
 
-Bytes convert(const PcmFormat& from, const PcmFormat& to, const Bytes& data, size_t bufferBytes = conversionBufferBytes) {
+// In the buffers the program uses when bufferBytes is 0.
+Bytes convert(const PcmFormat& from, const PcmFormat& to, const Bytes& data, size_t bufferBytes = 0) {
     auto conversion = makeConversion(from, to);
     if (!conversion) return {};
-    return runStreamed(*conversion, from, data, bufferBytes);
+    return runStreamed(*conversion, from, data, bufferBytes ? bufferBytes : conversionBufferBytes(from, to));
 }
 
 // The three stages as plain loops over the whole sound, each making a new array of the
@@ -106,7 +108,11 @@ TEST(Conversion, NarrowingIsExactInSinglePrecision) {
     for (int s = -32768; s < 32768; ++s) setSample(all, static_cast<size_t>(s + 32768), static_cast<int16_t>(s));
     const Bytes out = convert(format(8000, 16, 1), format(8000, 8, 1), all);
     ASSERT_EQ(out.size(), 65536u);
-    for (int s = -32768; s < 32768; ++s) ASSERT_EQ(out[static_cast<size_t>(s + 32768)], 127 * (s + 32768) / 32768) << s;
+    for (int s = -32768; s < 32768; ++s) {
+        const float scaled = 127.0f * (static_cast<float>(s) / 32768.0f);
+        ASSERT_EQ(out[static_cast<size_t>(s + 32768)], static_cast<int>(scaled + 127.0f)) << s;
+        ASSERT_EQ(out[static_cast<size_t>(s + 32768)], 127 * (s + 32768) / 32768) << s;
+    }
 }
 
 TEST(Conversion, RateDropsOrRepeatsWholeFrames) {
@@ -157,6 +163,106 @@ TEST(Conversion, RateRatioIsTakenInExtendedPrecision) {
     }
 }
 
+const uint32_t menuRates[] = {8000, 11025, 16000, 22050, 24000, 32000, 44100, 48000};
+
+// The rate stage's formula as written for it: the ratio and the product in extended precision.
+uint64_t extendedSource(uint64_t j, uint32_t from, uint32_t to) {
+    const long double ratio = static_cast<long double>(from) / to;
+    return static_cast<uint64_t>(static_cast<long double>(j) * ratio);
+}
+
+TEST(RateSteps, FollowTheExtendedFormulaFarIntoLongSounds) {
+    // From the start and around 2^31 and 2^32 output frames, longer than any WAV file gives.
+    const uint64_t starts[] = {0, (1ull << 20) + 7, (1ull << 31) - 4321, 1ull << 31, (1ull << 32) - 9000,
+                               (1ull << 32) + 12345};
+    for (uint32_t from : menuRates) {
+        for (uint32_t to : menuRates) {
+            if (from == to) continue;
+            RateSteps steps(from, to);
+            for (uint64_t start : starts) {
+                const uint64_t count = start == 0 ? 200000 : 20000;
+                steps.seek(start);
+                for (uint64_t j = start; j < start + count; ++j) {
+                    ASSERT_EQ(steps.position(), j);
+                    ASSERT_EQ(steps.source(), extendedSource(j, from, to)) << from << " to " << to << " frame " << j;
+                    steps.advance(1);
+                }
+                // Block by block, as the conversion takes them: the table outside each block's first frame.
+                steps.seek(start);
+                while (steps.position() < start + count) {
+                    const size_t first = steps.phase(), end = steps.period();
+                    for (size_t i = first; i < end; ++i) {
+                        const uint64_t j = steps.position() + (i - first);
+                        const uint64_t expected = extendedSource(j, from, to);
+                        if (i == 0 && steps.firstChecked()) {
+                            ASSERT_EQ(steps.extended(j), expected);
+                        } else {
+                            ASSERT_EQ(steps.blockSource() + steps.offsets()[i], expected) << from << " to " << to << " frame " << j;
+                        }
+                    }
+                    steps.advance(end - first);
+                }
+            }
+        }
+    }
+}
+
+TEST(RateSteps, RunsAreTheLongestStretchesOfConsecutiveInputFrames) {
+    for (uint32_t from : menuRates) {
+        for (uint32_t to : menuRates) {
+            if (from == to) continue;
+            const RateSteps steps(from, to);
+            const uint32_t* offsets = steps.offsets();
+            size_t runs = 0;
+            for (size_t i = 0; i < steps.period(); i = steps.runEnds()[i], ++runs) {
+                const size_t end = steps.runEnds()[i];
+                ASSERT_GT(end, i);
+                ASSERT_LE(end, steps.period());
+                for (size_t k = i; k < end; ++k) {
+                    ASSERT_EQ(steps.runEnds()[k], end);
+                    if (k > i) {
+                        ASSERT_EQ(offsets[k], offsets[k - 1] + 1) << from << " to " << to << " at " << k;
+                    }
+                }
+                if (end < steps.period()) {
+                    EXPECT_NE(offsets[end], offsets[end - 1] + 1) << from << " to " << to;
+                }
+            }
+            EXPECT_EQ(steps.longRuns(), steps.period() >= 4 * runs) << from << " to " << to;
+        }
+    }
+    // 44100 to 48000 repeats one frame in 13 of every 160: 14 runs, long ones.
+    const RateSteps up(44100, 48000);
+    EXPECT_EQ(up.period(), 160u);
+    EXPECT_TRUE(up.longRuns());
+    // Halving takes every other frame: runs of one.
+    EXPECT_FALSE(RateSteps(44100, 22050).longRuns());
+}
+
+TEST(Conversion, LongRateChangesStreamedTakeTheFramesOfTheFormula) {
+    // Frame k of a 16-bit mono sound holds k mod 65536, so every output sample names the
+    // input frame it came from, over many periods of every pair and buffers of odd sizes.
+    const size_t frames = 150000;
+    Bytes counting(frames * 2);
+    for (size_t k = 0; k < frames; ++k) setSample(counting, k, static_cast<int16_t>(k & 0xFFFF));
+    for (uint32_t from : menuRates) {
+        for (uint32_t to : menuRates) {
+            if (from == to) continue;
+            const uint64_t expectedFrames = uint64_t{frames} * to / from;
+            const Bytes same = convert(format(from, 16, 1), format(to, 16, 1), counting, 2 * 4099);
+            const Bytes doubled = convert(format(from, 16, 1), format(to, 16, 2), counting, 2 * 1031);
+            ASSERT_EQ(same.size(), 2 * expectedFrames) << from << " to " << to;
+            ASSERT_EQ(doubled.size(), 4 * expectedFrames) << from << " to " << to;
+            for (uint64_t j = 0; j < expectedFrames; ++j) {
+                const auto expected = static_cast<int16_t>(extendedSource(j, from, to) & 0xFFFF);
+                ASSERT_EQ(sampleAt(same, j), expected) << from << " to " << to << " frame " << j;
+                ASSERT_EQ(sampleAt(doubled, 2 * j), expected) << from << " to " << to << " frame " << j;
+                ASSERT_EQ(sampleAt(doubled, 2 * j + 1), expected) << from << " to " << to << " frame " << j;
+            }
+        }
+    }
+}
+
 TEST(Conversion, ChannelsAverageOrDouble) {
     const struct {
         int left, right, mono;
@@ -182,10 +288,11 @@ TEST(Conversion, ChannelsAverageOrDouble) {
 TEST(Conversion, AllThreeStagesStreamedEqualThePlainWay) {
     // 16-bit stereo 44100 Hz to 8-bit mono 22050 Hz over a sound of several buffers.
     const PcmFormat from = format(44100, 16, 2), to = format(22050, 8, 1);
-    const Bytes data = randomBytes(5 * conversionBufferBytes + 4 * 1001, 11);
+    const size_t programBuffer = conversionBufferBytes(from, to);
+    const Bytes data = randomBytes(5 * programBuffer + 4 * 1001, 11);
     const Bytes expected = plainConversion(data, from, to);
     ASSERT_EQ(expected.size(), data.size() / 8);
-    for (size_t buffer : {conversionBufferBytes, size_t{4096}, size_t{4}, data.size()})
+    for (size_t buffer : {programBuffer, size_t{4096}, size_t{4}, data.size()})
         EXPECT_EQ(firstDifference(convert(from, to, data, buffer), expected), -1) << buffer;
 }
 
@@ -201,6 +308,22 @@ TEST(Conversion, EveryPairOfFormatsStreamedEqualsThePlainWay) {
                     << name(from) << " to " << name(to) << " in buffers of " << buffer;
         }
     }
+}
+
+TEST(Conversion, BuffersInAndOutTogetherComeToAbout512KiB) {
+    for (const FormatItem& a : formatTable) {
+        for (const FormatItem& b : formatTable) {
+            const PcmFormat from = format(a.rate, a.bits, a.channels), to = format(b.rate, b.bits, b.channels);
+            const size_t in = conversionBufferBytes(from, to);
+            ASSERT_GT(in, 0u);
+            EXPECT_EQ(in % from.frameBytes(), 0u) << name(from) << " to " << name(to);
+            const uint64_t both = in + makeConversion(from, to)->outputSize(in);
+            EXPECT_LE(both, 512u << 10) << name(from) << " to " << name(to);
+            EXPECT_GT(both, 500u << 10) << name(from) << " to " << name(to);
+        }
+    }
+    EXPECT_EQ(conversionBufferBytes(format(44100, 16, 2), format(44100, 16, 2)), 256u << 10);
+    EXPECT_EQ(conversionBufferBytes(format(8000, 8, 1), format(48000, 16, 2)), (512u << 10) / 25);
 }
 
 TEST(Conversion, TrailingPartialFrame) {
