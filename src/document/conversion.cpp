@@ -14,7 +14,7 @@ constexpr int centre8 = 127;
 constexpr size_t maxChannels = 2;
 using Frame = std::array<uint8_t, 4>;  // one frame of any of the formats
 
-void append16(std::vector<uint8_t>& out, int16_t v) {
+void append16(TransformOutput& out, int16_t v) {
     uint8_t b[2];
     writeSample16(b, v);
     out.insert(out.end(), b, b + 2);
@@ -73,7 +73,7 @@ public:
         return framesOut * outFrame_;
     }
 
-    void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
+    void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         if (!width_ && !rate_ && !channels_) {
             out.insert(out.end(), in, in + n);
             return;
@@ -110,7 +110,7 @@ private:
 
     // Takes the next frame and writes every output frame that maps to a frame seen so far
     // and lies within trunc(frames seen x to / from), the count a sound ending here gives.
-    void repeatOrDrop(const uint8_t* frame, std::vector<uint8_t>& out) {
+    void repeatOrDrop(const uint8_t* frame, TransformOutput& out) {
         std::memcpy(&history_[seen_ % historyFrames_ * midFrame_], frame, midFrame_);
         ++seen_;
         // ready = trunc(seen x to / from), counted up without a division per frame.
@@ -125,7 +125,7 @@ private:
         }
     }
 
-    void convertChannels(const uint8_t* frame, std::vector<uint8_t>& out) const {
+    void convertChannels(const uint8_t* frame, TransformOutput& out) const {
         if (!channels_) {
             out.insert(out.end(), frame, frame + midFrame_);
         } else if (to_.channels == 2) {

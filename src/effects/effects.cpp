@@ -17,7 +17,7 @@ constexpr int centre8 = 127;  // 8-bit samples take 127 as silence
 uint8_t clampByte(double v) { return static_cast<uint8_t>(std::min(255.0, std::max(0.0, v))); }
 
 // Appends n bytes to out and returns where they start.
-uint8_t* append(std::vector<uint8_t>& out, size_t n) {
+uint8_t* append(TransformOutput& out, size_t n) {
     const size_t start = out.size();
     out.resize(start + n);
     return out.data() + start;
@@ -78,7 +78,7 @@ public:
         }
     }
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
-    void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
+    void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         uint8_t* p = append(out, n);
         if (!sixteenBit_) {
             for (size_t i = 0; i < n; ++i) p[i] = scaled8_[in[i]];
@@ -137,7 +137,7 @@ public:
         const uint64_t frames = inputBytes / frameBytes_;
         return (frames + 1) / 2 * frameBytes_ + inputBytes % frameBytes_;
     }
-    void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
+    void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         const size_t frames = n / frameBytes_, whole = frames * frameBytes_;
         const size_t first = keep_ ? 0 : 1;
         const size_t kept = frames > first ? (frames - first + 1) / 2 : 0;
@@ -159,7 +159,7 @@ public:
         const uint64_t partial = inputBytes % frameBytes_;
         return 2 * (inputBytes - partial) + partial;
     }
-    void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
+    void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         const size_t frames = n / frameBytes_, whole = frames * frameBytes_;
         uint8_t* p = append(out, 2 * whole + (n - whole));
         withFrameBytes(frameBytes_, [&](auto size) { doubleFrames<size()>(in, frames, p); });
@@ -176,7 +176,7 @@ public:
     explicit Reverse(const PcmFormat& format) : frameBytes_(format.frameBytes()) {}
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
     bool readsBackwards() const override { return true; }
-    void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
+    void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         const size_t frames = n / frameBytes_, whole = frames * frameBytes_;
         uint8_t* p = append(out, n);
         withFrameBytes(frameBytes_, [&](auto size) { reverseFrames<size()>(in, frames, p); });
@@ -204,7 +204,7 @@ public:
         for (int j = 1; j <= echoTaps; ++j) gains_[j] = std::pow(static_cast<double>(echoGain), j);
     }
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
-    void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
+    void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         const size_t step = sixteenBit_ ? 2 : 1;
         uint8_t* p = append(out, n);
         size_t at = 0;
