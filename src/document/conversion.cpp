@@ -78,7 +78,7 @@ public:
     explicit SameFormat(const PcmFormat& format) : format_(format) {}
     PcmFormat outputFormat(const PcmFormat&) const override { return format_; }
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
-    void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override { out.insert(out.end(), in, in + n); }
+    void process(const uint8_t* in, size_t n, TransformOutput& out) override { out.insert(out.end(), in, in + n); }
 
 private:
     PcmFormat format_;
@@ -121,7 +121,7 @@ public:
         return framesOut * S::outFrame;
     }
 
-    void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
+    void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         if (rate_)
             repeatOrDrop(in, n / S::inFrame, out);
         else
@@ -129,13 +129,13 @@ public:
     }
 
 private:
-    uint8_t* grow(std::vector<uint8_t>& out, size_t bytes) {
+    uint8_t* grow(TransformOutput& out, size_t bytes) {
         const size_t at = out.size();
         out.resize(at + bytes);
         return out.data() + at;
     }
 
-    void convertFrames(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
+    void convertFrames(const uint8_t* in, size_t n, TransformOutput& out) {
         const size_t frames = n / S::inFrame;
         constexpr bool sameChannels = S::inFrame / S::inSample == S::outFrame / S::outSample;
         // A trailing partial frame keeps its samples only when the width alone changes.
@@ -155,7 +155,7 @@ private:
     // trunc(frames seen x to / from), the count a sound ending here gives. The width and
     // channel stages act on each frame alone, so they run on the frames the rate stage
     // picks rather than on every input frame.
-    void repeatOrDrop(const uint8_t* in, size_t frames, std::vector<uint8_t>& out) {
+    void repeatOrDrop(const uint8_t* in, size_t frames, TransformOutput& out) {
         const uint64_t base = seen_;
         seen_ += frames;
         const uint64_t ready = seen_ * to_.samplesPerSec / from_.samplesPerSec;

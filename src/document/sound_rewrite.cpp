@@ -33,7 +33,7 @@ bool runBuffers(ByteSource& source, const SoundData& data, SoundTransform& trans
     const size_t bufferBytes = std::max<size_t>(frameBytes, options.bufferBytes - options.bufferBytes % frameBytes);
 
     std::vector<uint8_t> in(static_cast<size_t>(std::min<uint64_t>(bufferBytes, std::max<uint64_t>(total, 1))));
-    std::vector<uint8_t> result;
+    TransformOutput result;
     uint64_t done = 0;
     uint64_t written = 0;
     auto feed = [&](uint64_t offset, size_t n) {

@@ -3,6 +3,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 struct PcmFormat {
@@ -13,6 +16,30 @@ struct PcmFormat {
     uint32_t bytesPerSample() const { return bitsPerSample == 8 ? 1 : 2; }
     uint32_t frameBytes() const { return bytesPerSample() * (channels == 2 ? 2 : 1); }
 };
+
+// Grows without zeroing what it adds: a transform writes every byte it appends, and
+// zeroing them first would cost about as much again as writing them.
+template <typename T>
+struct UnzeroedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UnzeroedAllocator<U>;
+    };
+    UnzeroedAllocator() = default;
+    template <typename U>
+    UnzeroedAllocator(const UnzeroedAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+// What a transform appends its output to.
+using TransformOutput = std::vector<uint8_t, UnzeroedAllocator<uint8_t>>;
 
 class SoundTransform {
 public:
@@ -31,5 +58,5 @@ public:
     // Transforms the next n input bytes and appends the result to out. Every call holds
     // whole frames, except a last call that holds only a trailing partial frame, which
     // comes last whichever way the whole frames were fed.
-    virtual void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) = 0;
+    virtual void process(const uint8_t* in, size_t n, TransformOutput& out) = 0;
 };

@@ -54,7 +54,8 @@ private:
     uint64_t wholeFrameBytes_;  // of the input
     uint64_t fed_ = 0;
     size_t bufferBytes_;
-    std::vector<uint8_t> in_, out_;
+    std::vector<uint8_t> in_;
+    TransformOutput out_;
     size_t outAt_ = 0;
 };
 

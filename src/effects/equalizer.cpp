@@ -223,7 +223,7 @@ public:
     EqualizerTransform(const PcmFormat& format, const EqualizerTables& tables)
         : sixteenBit_(format.bitsPerSample == 16), filter_(tables, true), history_(format.channels) {}
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
-    void process(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
+    void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         const size_t start = out.size();
         out.insert(out.end(), in, in + n);
         if (!sixteenBit_) return;

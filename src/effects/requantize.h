@@ -28,6 +28,17 @@ inline __m128i requantize16x2(__m128d y) {
     u = _mm_min_pd(_mm_max_pd(u, _mm_setzero_pd()), _mm_set1_pd(65535));
     return _mm_sub_epi32(_mm_cvttpd_epi32(_mm_add_pd(u, _mm_set1_pd(0.5))), _mm_set1_epi32(32768));
 }
+
+// floor(s + 0.5) of four floats of magnitude below 2^31, as 32-bit integers: rounding to
+// nearest even (the processor's default mode), moved up at the ties; s less its nearest
+// integer is exact. For a float level in 16-bit steps (the level x 32768) the clamped
+// result is requantize16 of the level: its double operations are exact for such floats,
+// but for ones too small to come near half a step.
+inline __m128i roundHalfUp4(__m128 s) {
+    const __m128i nearest = _mm_cvtps_epi32(s);
+    const __m128 tie = _mm_cmpeq_ps(_mm_sub_ps(s, _mm_cvtepi32_ps(nearest)), _mm_set1_ps(0.5f));
+    return _mm_sub_epi32(nearest, _mm_castps_si128(tie));
+}
 #endif
 
 // requantize16 of n levels, written as 16-bit little-endian samples.

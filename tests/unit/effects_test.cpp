@@ -50,6 +50,30 @@ TEST(Requantize, BlocksGiveTheSingleSampleResults) {
     }
 }
 
+#ifdef __SSE2__
+TEST(Requantize, FloatStepsRoundHalfUpAsTheDoubleFormsDo) {
+    // Every whole step and every tie within and beyond the 16-bit clamps, each with its
+    // float neighbours, and levels far below a step. Taken as 16-bit steps, the clamped
+    // results are requantize16's; taken as 8-bit steps, 127 on, the echo's 8-bit form.
+    std::vector<float> steps;
+    for (int v = -33000; v <= 33000; ++v)
+        for (float f : {static_cast<float>(v), v + 0.5f})
+            steps.insert(steps.end(), {f, std::nextafter(f, -INFINITY), std::nextafter(f, INFINITY)});
+    steps.insert(steps.end(), {0.0f, -0.0f, 1e-30f, -1e-30f, 0x1p-60f, -0x1p-60f, 0.25f, -0.25f, 131071.5f, -131071.5f});
+    steps.resize((steps.size() + 3) / 4 * 4, 0.0f);
+    for (size_t k = 0; k < steps.size(); k += 4) {
+        int32_t rounded[4];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(rounded), roundHalfUp4(_mm_loadu_ps(&steps[k])));
+        for (size_t i = 0; i < 4; ++i) {
+            const float s = steps[k + i];
+            ASSERT_EQ(rounded[i], std::floor(s + 0.5)) << s;
+            ASSERT_EQ(std::clamp(rounded[i], -32768, 32767), requantize16(s / 32768.0)) << s;
+            ASSERT_EQ(std::clamp(rounded[i] + 127, 0, 255), std::clamp(std::floor(127 + static_cast<double>(s) + 0.5), 0.0, 255.0)) << s;
+        }
+    }
+}
+#endif
+
 TEST(Effects, VolumeOfSingleSamples) {
     // 8-bit scales the distance from 127, so silence stays silence.
     const struct {
@@ -199,6 +223,26 @@ TEST(Effects, StreamedInSmallBuffersEqualsTheWholeArrayReference) {
                     << s.format.bitsPerSample << "-bit x" << s.format.channels << ", buffer " << buffer;
             }
         }
+}
+
+TEST(Effects, EchoOverManyTurnsOfItsRingEqualsTheWholeArrayReference) {
+    // Whole and fractional delays (at 11025 Hz the furthest tap reads the ring one frame
+    // ahead of the newest input), every layout, a trailing partial frame where there can
+    // be one, and buffers that end inside runs, inside groups of samples and at the ring's
+    // wraps.
+    for (uint32_t rate : {8000u, 11025u})
+        for (uint16_t bits : {uint16_t{8}, uint16_t{16}})
+            for (uint16_t channels : {uint16_t{1}, uint16_t{2}}) {
+                const PcmFormat format{rate, bits, channels};
+                const size_t bytes = 40000 * format.frameBytes() + format.frameBytes() - 1;
+                const Bytes in = randomBytes(bytes, rate + bits + channels);
+                const Bytes expected = referenceEcho(in, format);
+                for (size_t buffer : {size_t{60}, size_t{4099}, size_t{65537}, defaultTransformBufferBytes}) {
+                    auto t = makeEffect(Effect::Echo, format);
+                    EXPECT_EQ(firstDifference(runStreamed(*t, format, in, buffer), expected), -1)
+                        << rate << " Hz " << bits << "-bit x" << channels << ", buffer " << buffer;
+                }
+            }
 }
 
 TEST(Effects, ReverseTwiceRestoresTheData) {
