@@ -291,7 +291,7 @@ def main():
             lines.append("| %s (skipped, see below) | — | — | — | — | — | — |" % name)
             continue
         sox_rs = runs.get("sox:" + name)
-        row("`%s`" % " ".join(c["tool"]), runs[name], sox_rs)
+        row("`%s`" % " ".join(c["tool"]).replace("{insert}", "insert.wav"), runs[name], sox_rs)
         m = median_s(runs[name])
         if name != "equalize" and copy / m < 0.5:
             misses.append("%s: %.2f of the copy's throughput" % (name, copy / m))
