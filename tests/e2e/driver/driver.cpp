@@ -4,6 +4,8 @@
 // Commands run in order; each query prints one line "NAME[ ARG]: VALUE" in UTF-8 (the menu
 // dump prints one line per item). Texts show line breaks and tabs as \n, \r, \t.
 // The first failure prints "aurecho-driver: ..." on stderr and exits with 1 (2 for usage).
+// With AURECHO_DRIVER_MARK set to a path, the driver first creates that file, so a caller
+// can tell a driver that never started (Wine refused to start it) from one that failed.
 //
 //   pid N                  work on the program with process id N (default: the only
 //                          visible main window, or the one `start` started)
@@ -1240,6 +1242,10 @@ int wmain(int argc, wchar_t** argv) {
     if (args.items.empty()) {
         writeHandle(STD_ERROR_HANDLE, "usage: aurecho-driver.exe COMMAND [ARGS]... (see the source's header)\n");
         return 2;
+    }
+    if (const wchar_t* mark = _wgetenv(L"AURECHO_DRIVER_MARK")) {
+        HANDLE f = CreateFileW(windowsPath(mark).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
     }
     int code = 0;
     try {
