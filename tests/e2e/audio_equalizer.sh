@@ -33,8 +33,8 @@ wav_make "$files/st8.wav" rate=44100 bits=8 ch=2 bytes=264600
 
 # heard_matches WHAT CAPTURE EXPECTED: the capture holds EXPECTED's frames, in order, each
 # 50 ms stretch exactly. The rig can lose a few milliseconds as the device starts and
-# stops, and under load a dropout can cut a stretch and delay the rest: up to four
-# stretches may be missing, no more.
+# stops, and under load a dropout can cut a stretch and move the rest earlier or later: up
+# to four stretches may be missing, no more.
 heard_matches() {
   local verdict
   verdict="$(python3 - "$2" "$3" <<'PY'
@@ -47,9 +47,10 @@ size = 2205
 missing, last, at = [], None, None
 for c in range(len(want) // size):
     key = want[c * size:(c + 1) * size]
-    # After the last stretch found: right behind it, or up to 0.5 s later.
-    lo = 0 if at is None else at + (c - last) * size
-    hi = len(heard) - size if at is None else min(len(heard) - size, lo + 22050)
+    # After the last stretch found: right behind it, up to 50 ms earlier (frames lost in a
+    # dropout) or up to 0.5 s later (a delay).
+    lo = 0 if at is None else max(0, at + (c - last) * size - size)
+    hi = len(heard) - size if at is None else min(len(heard) - size, lo + size + 22050)
     found = next((i for i in range(lo, hi + 1) if heard[i] == key[0] and heard[i:i + size] == key), None)
     if found is None:
         missing.append(c)
