@@ -104,8 +104,8 @@ def run_measured(argv, out_path, time_log, inputs=()):
     return proc.returncode, proc.stderr, Run(seconds, peak)
 
 
-def sox_argv(sox, spec, inp, out):
-    in_opts, out_opts, effects = spec
+def sox_argv(sox, command, inp, out):
+    in_opts, out_opts, effects = command
     # -D: no dither, as the tool rounds without it; -V1: errors only.
     return [sox, "-D", "-V1"] + in_opts + [inp] + out_opts + [out] + effects
 

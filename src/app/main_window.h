@@ -250,6 +250,11 @@ private:
     bool rewriteWorkingSound(SoundTransform& transform, int progressText = 10);
     enum class BusyAnimation { None, PerBuffer, PerSample };
     bool rewriteWorkingSound(SoundRewrite& rewrite, const std::wstring& busyCaption, BusyAnimation animation);
+    // The working file, of the given format, replaced by its rewrite and open for update
+    // again at the end of its data (newLength, the old length on failure). False when the
+    // rewrite failed and the file is as it was.
+    bool rewriteWorkFile(SoundRewrite& rewrite, const PcmFormat& format, const TransformOptions& options,
+                         DWORD& newLength);
     // Edit: the clipboard (edit/clipboard_commands.cpp); inserting and mixing files and
     // deleting before or after the position (edit/edit_commands.cpp)
     void onActivate();

@@ -12,7 +12,6 @@
 
 #include "document/conversion.h"
 #include "document/sound_rewrite.h"
-#include "document/wave_header.h"
 
 void MainWindow::onConvert() {
     if (!doc.hasSound) return;
@@ -38,36 +37,29 @@ void MainWindow::onConvert() {
 }
 
 bool MainWindow::convertSound(const PcmFormat& from, const PcmFormat& to, DWORD& newLength) {
-    const std::filesystem::path path(doc.workFileName);
-    const DWORD length = soundBytes();
-    closeWorkFile();
     beginBusy(0);
     bool ok = false;
     // The temporary file is the rewrite's, beside the working file and never named like it.
-    const std::filesystem::path temporary = temporaryPathBeside(path);
+    const std::filesystem::path temporary = temporaryPathBeside(std::filesystem::path(doc.workFileName));
     if (std::FILE* probe = openFile(temporary, "wb")) {
         std::fclose(probe);
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
         try {
-            std::unique_ptr<SoundTransform> conversion = makeConversion(from, to);
-            TransformOptions options;
-            options.bufferBytes = conversionBufferBytes(from, to);
-            ok = conversion &&
-                 rewriteSoundFile(path, SoundData{from, waveHeaderSize, length}, *conversion, path, options);
-            if (ok) newLength = static_cast<DWORD>(conversion->outputSize(length));
+            if (std::unique_ptr<SoundTransform> conversion = makeConversion(from, to)) {
+                TransformRewrite rewrite(*conversion);
+                TransformOptions options;
+                options.bufferBytes = conversionBufferBytes(from, to);
+                ok = rewriteWorkFile(rewrite, from, options, newLength) && doc.workFile;
+            }
         } catch (const std::bad_alloc&) {
             ok = false;
         }
     } else {
         plainMessage(texts::fileMessages[languageIndex][1]);
     }
-    // Open for update whether or not it was open before: direct mode after an open leaves
-    // it closed.
-    doc.workFile = _wfopen(doc.workFileName.c_str(), L"r+b");
-    if (doc.workFile) std::fseek(doc.workFile, static_cast<long>(waveHeaderSize + (ok ? newLength : length)), SEEK_SET);
     endBusy();
-    return ok && doc.workFile;
+    return ok;
 }
 
 // What opening the converted file would do, on the same working file, and then the

@@ -30,7 +30,7 @@ bool runBuffers(ByteSource& source, const SoundData& data, SoundTransform& trans
     const uint32_t frameBytes = data.format.frameBytes();
     const uint64_t total = data.size;
     const uint64_t wholeFrames = total - total % frameBytes;
-    const size_t bufferBytes = std::max<size_t>(frameBytes, options.bufferBytes - options.bufferBytes % frameBytes);
+    const size_t bufferBytes = wholeFrameBufferBytes(options.bufferBytes, frameBytes);
 
     std::vector<uint8_t> in(static_cast<size_t>(std::min<uint64_t>(bufferBytes, std::max<uint64_t>(total, 1))));
     TransformOutput result;
@@ -83,18 +83,22 @@ bool FileByteSink::write(const void* data, size_t n) {
     return true;
 }
 
-bool runTransform(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
-                  const TransformOptions& options) {
+bool writeRewriteHeader(ByteSource& source, const SoundData& data, const PcmFormat& outputFormat, uint64_t outputSize,
+                        ByteSink& out) {
     const PcmFormat& f = data.format;
     if ((f.bitsPerSample != 8 && f.bitsPerSample != 16) || f.channels < 1 || f.channels > 2) return false;
     if (data.offset > source.size() || data.size > source.size() - data.offset) return false;
-    const uint64_t outputSize = transform.outputSize(data.size);
     if (outputSize > maxWaveDataBytes) return false;
-
-    const PcmFormat o = transform.outputFormat(f);
+    const PcmFormat& o = outputFormat;
     const WaveHeader header =
         makeWaveHeaderForData(o.samplesPerSec, o.bitsPerSample, o.channels, declaredDataSize(outputSize, o.frameBytes()));
-    if (!out.write(header.data(), header.size())) return false;
+    return out.write(header.data(), header.size());
+}
+
+bool runTransform(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
+                  const TransformOptions& options) {
+    const uint64_t outputSize = transform.outputSize(data.size);
+    if (!writeRewriteHeader(source, data, transform.outputFormat(data.format), outputSize, out)) return false;
     try {
         return runBuffers(source, data, transform, out, options, outputSize);
     } catch (const std::bad_alloc&) {

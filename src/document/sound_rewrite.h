@@ -1,6 +1,7 @@
 // Runs a whole-sound transform from a sound's data into a new canonical WAV file, and
 // replaces a file with its transformed version only once the new one is complete.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -44,6 +45,11 @@ constexpr size_t defaultTransformBufferBytes = 1 << 20;
 // The largest data a canonical header can declare: its RIFF size is the data size + 36.
 constexpr uint64_t maxWaveDataBytes = 0xFFFFFFFFull - 36;
 
+// A buffer size rounded down to whole frames, and at least one frame.
+inline size_t wholeFrameBufferBytes(size_t bufferBytes, uint32_t frameBytes) {
+    return std::max<size_t>(frameBytes, bufferBytes - bufferBytes % frameBytes);
+}
+
 struct TransformOptions {
     TransformProgress progress;
     size_t bufferBytes = defaultTransformBufferBytes;  // rounded down to whole frames
@@ -56,6 +62,12 @@ struct TransformOptions {
 // the output would be too large for a WAV file, memory runs out, or a write fails.
 bool runTransform(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
                   const TransformOptions& options = {});
+
+// How every new file starts: the sound's data checked (8 or 16 bits, 1 or 2 channels, all
+// of it in the source), the output's size within what a WAV header can declare, then the
+// canonical header of the output written. False when any of these fails.
+bool writeRewriteHeader(ByteSource& source, const SoundData& data, const PcmFormat& outputFormat, uint64_t outputSize,
+                        ByteSink& out);
 
 // What a whole-sound command makes of a sound: the new data's size, and the new file
 // (canonical header, then data) written from the old data. Transforms are one kind; edits

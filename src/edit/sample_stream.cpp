@@ -25,7 +25,7 @@ TransformedStream::TransformedStream(std::unique_ptr<SampleStream> input, uint32
     const uint32_t frame = std::max<uint32_t>(inputFrameBytes, 1);
     size_ = transform_->outputSize(total);
     wholeFrameBytes_ = total - total % frame;
-    bufferBytes_ = std::max<size_t>(frame, bufferBytes - bufferBytes % frame);
+    bufferBytes_ = wholeFrameBufferBytes(bufferBytes, frame);
 }
 
 bool TransformedStream::refill() {

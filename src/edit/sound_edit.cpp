@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "document/sound_math.h"
-#include "document/wave_header.h"
 #include "edit/mixing.h"
 
 uint32_t editOffset(int32_t position, uint32_t avgBytesPerSec, uint32_t frameBytes, uint32_t length) {
@@ -43,21 +42,14 @@ bool SoundEdit::write(ByteSource& source, const SoundData& data, ByteSink& out, 
 
 bool SoundEdit::writeData(ByteSource& source, const SoundData& data, ByteSink& out, const TransformOptions& options) {
     const PcmFormat& f = format_;
-    if ((f.bitsPerSample != 8 && f.bitsPerSample != 16) || f.channels < 1 || f.channels > 2) return false;
-    if (data.offset > source.size() || data.size > source.size() - data.offset) return false;
     const bool addsSamples = kind_ == EditKind::Paste || kind_ == EditKind::Mix || kind_ == EditKind::Insert;
     if (addsSamples && !added_) return false;
     const uint64_t length = data.size;
     const uint64_t at = std::min(offset_, length);
     const uint64_t total = outputSize(length);
-    if (total > maxWaveDataBytes) return false;
+    if (!writeRewriteHeader(source, SoundData{f, data.offset, length}, f, total, out)) return false;
 
-    const WaveHeader header =
-        makeWaveHeaderForData(f.samplesPerSec, f.bitsPerSample, f.channels, declaredDataSize(total, f.frameBytes()));
-    if (!out.write(header.data(), header.size())) return false;
-
-    const uint32_t frame = f.frameBytes();
-    const size_t bufferBytes = std::max<size_t>(frame, options.bufferBytes - options.bufferBytes % frame);
+    const size_t bufferBytes = wholeFrameBufferBytes(options.bufferBytes, f.frameBytes());
     std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(bufferBytes, std::max<uint64_t>(total, 1))));
     uint64_t written = 0;
     auto put = [&](const uint8_t* bytes, size_t n) {

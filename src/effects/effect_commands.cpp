@@ -37,15 +37,9 @@ bool MainWindow::rewriteWorkingSound(SoundRewrite& rewrite, const std::wstring& 
         };
     }
 
-    const DWORD length = soundBytes();
-    const std::filesystem::path path(doc.workFileName);
-    closeWorkFile();
-    const bool ok = rewriteSoundFile(path, SoundData{soundFormat(), waveHeaderSize, length}, rewrite, path, options);
-    // Open for update whether or not it was open before: direct mode after an open
-    // leaves it closed.
-    doc.workFile = _wfopen(doc.workFileName.c_str(), L"r+b");
-    if (ok) setLength(static_cast<DWORD>(rewrite.outputSize(length)));
-    if (doc.workFile) std::fseek(doc.workFile, static_cast<long>(waveHeaderSize + soundBytes()), SEEK_SET);
+    DWORD newLength = 0;
+    const bool ok = rewriteWorkFile(rewrite, soundFormat(), options, newLength);
+    if (ok) setLength(newLength);
     if (animation != BusyAnimation::None) endBusy();
     setCaption(previousCaption);
     if (!ok || !doc.workFile) {
@@ -55,6 +49,20 @@ bool MainWindow::rewriteWorkingSound(SoundRewrite& rewrite, const std::wstring& 
     refreshWorkHeader();
     doc.modified = true;
     return true;
+}
+
+bool MainWindow::rewriteWorkFile(SoundRewrite& rewrite, const PcmFormat& format, const TransformOptions& options,
+                                 DWORD& newLength) {
+    const DWORD length = soundBytes();
+    const std::filesystem::path path(doc.workFileName);
+    closeWorkFile();
+    const bool ok = rewriteSoundFile(path, SoundData{format, waveHeaderSize, length}, rewrite, path, options);
+    newLength = ok ? static_cast<DWORD>(rewrite.outputSize(length)) : length;
+    // Open for update whether or not it was open before: direct mode after an open
+    // leaves it closed.
+    doc.workFile = _wfopen(doc.workFileName.c_str(), L"r+b");
+    if (doc.workFile) std::fseek(doc.workFile, static_cast<long>(waveHeaderSize + newLength), SEEK_SET);
+    return ok;
 }
 
 void MainWindow::runEffect(Effect effect) {

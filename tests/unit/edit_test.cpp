@@ -59,22 +59,6 @@ Bytes referenceMix(const Bytes& sound, size_t offset, const Bytes& block, uint16
     return out;
 }
 
-// Runs an edit over a sound in memory, in buffers of bufferBytes; the data after the
-// header, and the header's declared size in `declared`.
-Bytes runEdit(SoundEdit& edit, const PcmFormat& format, const Bytes& sound, size_t bufferBytes,
-              uint32_t* declared = nullptr) {
-    Bytes file(44, 0);
-    file.insert(file.end(), sound.begin(), sound.end());
-    MemoryByteSource source(file.data(), file.size());
-    VectorSink sink;
-    TransformOptions options;
-    options.bufferBytes = bufferBytes;
-    if (!edit.write(source, SoundData{format, 44, sound.size()}, sink, options) || sink.bytes.size() < 44) return {};
-    if (declared)
-        *declared = sink.bytes[40] | sink.bytes[41] << 8 | sink.bytes[42] << 16 | uint32_t{sink.bytes[43]} << 24;
-    return Bytes(sink.bytes.begin() + 44, sink.bytes.end());
-}
-
 // The same edit, whole in one buffer and in buffers of several sizes: all must agree.
 Bytes editAllWays(EditKind kind, const PcmFormat& format, const Bytes& sound, size_t offset, const Bytes& added) {
     Bytes first;
@@ -83,7 +67,7 @@ Bytes editAllWays(EditKind kind, const PcmFormat& format, const Bytes& sound, si
         SoundEdit edit(kind, format, offset, std::make_unique<RangeStream>(addedSource, 0, added.size()));
         const uint64_t expectedSize = edit.outputSize(sound.size());
         uint32_t declared = 0;
-        const Bytes out = runEdit(edit, format, sound, buffer, &declared);
+        const Bytes out = runRewrite(edit, format, sound, buffer, &declared);
         EXPECT_EQ(out.size(), expectedSize);
         EXPECT_EQ(declared, declaredDataSize(expectedSize, format.frameBytes()));
         if (buffer == 4)
@@ -224,11 +208,11 @@ TEST(SoundEditing, LongSoundsStreamInBoundedBuffers) {
     const size_t offset = defaultTransformBufferBytes - 4;
     MemoryByteSource addedSource(block.data(), block.size());
     SoundEdit insert(EditKind::Insert, stereo16, offset, std::make_unique<RangeStream>(addedSource, 0, block.size()));
-    EXPECT_EQ(runEdit(insert, stereo16, sound, defaultTransformBufferBytes),
+    EXPECT_EQ(runRewrite(insert, stereo16, sound, defaultTransformBufferBytes),
               joined({slice(sound, 0, offset), block, slice(sound, offset, sound.size() - offset)}));
     MemoryByteSource mixSource(block.data(), block.size());
     SoundEdit mix(EditKind::Mix, stereo16, offset, std::make_unique<RangeStream>(mixSource, 0, block.size()));
-    EXPECT_EQ(firstDifference(runEdit(mix, stereo16, sound, defaultTransformBufferBytes),
+    EXPECT_EQ(firstDifference(runRewrite(mix, stereo16, sound, defaultTransformBufferBytes),
                               referenceMix(sound, offset, block, 16)),
               -1);
 }
@@ -242,11 +226,11 @@ TEST(SoundEditing, DeleteBeforeAndAfterThePosition) {
     ASSERT_EQ(at, 352800u);
     SoundEdit before(EditKind::DeleteBefore, stereo16, at), after(EditKind::DeleteAfter, stereo16, at);
     uint32_t declared = 0;
-    const Bytes kept = runEdit(before, stereo16, sound, defaultTransformBufferBytes, &declared);
+    const Bytes kept = runRewrite(before, stereo16, sound, defaultTransformBufferBytes, &declared);
     EXPECT_EQ(kept.size(), 529200u);
     EXPECT_EQ(declared, 529200u);
     EXPECT_EQ(kept, slice(sound, 352800, 529200));
-    const Bytes start = runEdit(after, stereo16, sound, 1000, &declared);
+    const Bytes start = runRewrite(after, stereo16, sound, 1000, &declared);
     EXPECT_EQ(start.size(), 352800u);
     EXPECT_EQ(declared, 352800u);
     EXPECT_EQ(start, slice(sound, 0, 352800));
@@ -267,12 +251,12 @@ TEST(SoundEditing, DeleteAtTheStartAndAtTheEnd) {
     for (const auto& c : cases) {
         SoundEdit edit(c.kind, stereo16, c.offset);
         EXPECT_EQ(edit.outputSize(sound.size()), c.kept.size());
-        EXPECT_EQ(runEdit(edit, stereo16, sound, 4096), c.kept) << c.offset;
+        EXPECT_EQ(runRewrite(edit, stereo16, sound, 4096), c.kept) << c.offset;
     }
     // 16-bit mono at 11025 Hz, 600 bytes (Max 2), position 2: the frame at 440 on.
     const Bytes shortSound = randomBytes(600, 16);
     SoundEdit end(EditKind::DeleteBefore, mono16, editOffset(2, 22050, 2, 600));
-    EXPECT_EQ(runEdit(end, mono16, shortSound, 4096), slice(shortSound, 440, 160));
+    EXPECT_EQ(runRewrite(end, mono16, shortSound, 4096), slice(shortSound, 440, 160));
 }
 
 // ---- failures ------------------------------------------------------------------------
@@ -283,13 +267,13 @@ TEST(SoundEditing, RefusesWhatItCannotRead) {
     // Added samples claimed beyond their source.
     MemoryByteSource shortSource(block.data(), block.size());
     SoundEdit paste(EditKind::Paste, stereo16, 0, std::make_unique<RangeStream>(shortSource, 200, 400));
-    EXPECT_TRUE(runEdit(paste, stereo16, sound, 64).empty());
+    EXPECT_TRUE(runRewrite(paste, stereo16, sound, 64).empty());
     // No added samples for an edit that needs them.
     SoundEdit insert(EditKind::Insert, stereo16, 0);
-    EXPECT_TRUE(runEdit(insert, stereo16, sound, 64).empty());
+    EXPECT_TRUE(runRewrite(insert, stereo16, sound, 64).empty());
     // Widths and channel counts the program never has.
     SoundEdit odd(EditKind::DeleteAfter, PcmFormat{44100, 24, 2}, 0);
-    EXPECT_TRUE(runEdit(odd, PcmFormat{44100, 24, 2}, sound, 64).empty());
+    EXPECT_TRUE(runRewrite(odd, PcmFormat{44100, 24, 2}, sound, 64).empty());
 }
 
 // A source that answers with zeros for gigabytes without holding them.

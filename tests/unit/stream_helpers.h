@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "document/little_endian.h"
 #include "document/sound_rewrite.h"
 
 using Bytes = std::vector<uint8_t>;
@@ -21,17 +22,25 @@ public:
 };
 
 // The data written after the 44-byte header when data, lying behind a dummy header, is
-// streamed through the transform in buffers of bufferBytes.
-inline Bytes runStreamed(SoundTransform& transform, const PcmFormat& format, const Bytes& data, size_t bufferBytes) {
+// rewritten in buffers of bufferBytes; the header's declared size in `declared`. Empty on
+// failure.
+inline Bytes runRewrite(SoundRewrite& rewrite, const PcmFormat& format, const Bytes& data, size_t bufferBytes,
+                        uint32_t* declared = nullptr) {
     Bytes file(44, 0);
     file.insert(file.end(), data.begin(), data.end());
     MemoryByteSource source(file.data(), file.size());
     VectorSink sink;
     TransformOptions options;
     options.bufferBytes = bufferBytes;
-    if (!runTransform(source, SoundData{format, 44, data.size()}, transform, sink, options) || sink.bytes.size() < 44)
-        return {};
+    if (!rewrite.write(source, SoundData{format, 44, data.size()}, sink, options) || sink.bytes.size() < 44) return {};
+    if (declared) *declared = le32(&sink.bytes[40]);
     return Bytes(sink.bytes.begin() + 44, sink.bytes.end());
+}
+
+// The same for a transform, as runTransform runs it.
+inline Bytes runStreamed(SoundTransform& transform, const PcmFormat& format, const Bytes& data, size_t bufferBytes) {
+    TransformRewrite rewrite(transform);
+    return runRewrite(rewrite, format, data, bufferBytes);
 }
 
 inline Bytes randomBytes(size_t n, uint32_t seed) {
