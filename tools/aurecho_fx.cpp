@@ -8,14 +8,14 @@
 #include <memory>
 #include <string>
 
-#include "document/conversion.h"
-#include "document/format_table.h"
-#include "document/riff_reader.h"
-#include "document/sound_rewrite.h"
-#include "document/wave_file.h"
-#include "edit/sound_edit.h"
-#include "effects/effects.h"
-#include "effects/equalizer.h"
+#include "core/sound/conversion.h"
+#include "core/wav/format_table.h"
+#include "core/wav/riff_reader.h"
+#include "core/sound/sound_rewrite.h"
+#include "core/wav/wave_file.h"
+#include "core/sound/sound_edit.h"
+#include "core/sound/effects.h"
+#include "core/sound/equalizer.h"
 
 namespace {
 

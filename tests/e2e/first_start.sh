@@ -6,7 +6,7 @@ source "$E2E_DIR/menu_tables.sh"
 
 case "$TITLE_JA" in
   "Aurecho - "?*) pass "Japanese title in the text table: $TITLE_JA" ;;
-  *) fail "no Japanese title \"Aurecho - ...\" found in src/app/texts.cpp" ;;
+  *) fail "no Japanese title \"Aurecho - ...\" found in src/core/program/texts.cpp" ;;
 esac
 
 app_copy

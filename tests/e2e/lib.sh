@@ -209,7 +209,7 @@ compare_text() {
 # program's own wording, not fixed elsewhere).
 title_text() {
   local row=$1
-  sed -n '/titleTexts\[languageCount\] *=/,/;/p' "$E2E_ROOT/src/app/texts.cpp" |
+  sed -n '/titleTexts\[languageCount\] *=/,/;/p' "$E2E_ROOT/src/core/program/texts.cpp" |
     grep -o 'L"Aurecho - [^"]*"' | sed -n "$((row + 1))p" | sed 's/^L"//; s/"$//'
 }
 TITLE_JA="$(title_text 0)"

@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "document/wave_file.h"
-#include "document/wave_header.h"
+#include "core/wav/wave_file.h"
+#include "core/wav/wave_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static std::FILE* sink = std::fopen("/dev/null", "wb");

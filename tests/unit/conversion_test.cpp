@@ -1,13 +1,13 @@
-#include "document/conversion.h"
+#include "core/sound/conversion.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
-#include "document/format_table.h"
-#include "document/rate_steps.h"
-#include "document/wave_header.h"
+#include "core/wav/format_table.h"
+#include "core/sound/rate_steps.h"
+#include "core/wav/wave_header.h"
 #include "stream_helpers.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "crafted_wavs.h"
 
-#include "document/wave_header.h"
+#include "core/wav/wave_header.h"
 
 namespace {
 

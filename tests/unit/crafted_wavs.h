@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "document/wave_file.h"
+#include "core/wav/wave_file.h"
 
 using Bytes = std::vector<uint8_t>;
 

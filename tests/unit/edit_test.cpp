@@ -1,15 +1,15 @@
-#include "edit/sound_edit.h"
+#include "core/sound/sound_edit.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
-#include "document/conversion.h"
-#include "document/wave_header.h"
-#include "edit/clipboard_data.h"
-#include "edit/mixing.h"
-#include "effects/effects.h"
+#include "core/sound/conversion.h"
+#include "core/wav/wave_header.h"
+#include "core/sound/clipboard_data.h"
+#include "core/sound/mixing.h"
+#include "core/sound/effects.h"
 #include "rewrite_files.h"
 #include "stream_helpers.h"
 

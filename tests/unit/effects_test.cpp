@@ -1,11 +1,11 @@
-#include "effects/effects.h"
+#include "core/sound/effects.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "effects/requantize.h"
+#include "core/sound/requantize.h"
 #include "stream_helpers.h"
 
 namespace {

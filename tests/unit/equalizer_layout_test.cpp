@@ -1,4 +1,4 @@
-#include "effects/equalizer_layout.h"
+#include "core/program/equalizer_layout.h"
 
 #include <gtest/gtest.h>
 

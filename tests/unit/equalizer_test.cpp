@@ -1,4 +1,4 @@
-#include "effects/equalizer.h"
+#include "core/sound/equalizer.h"
 
 #include <gtest/gtest.h>
 

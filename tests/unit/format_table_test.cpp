@@ -1,4 +1,4 @@
-#include "document/format_table.h"
+#include "core/wav/format_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/level_display.h"
+#include "core/program/level_display.h"
 
 #include <gtest/gtest.h>
 

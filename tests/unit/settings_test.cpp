@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/program/settings.h"
 
 #include <gtest/gtest.h>
 

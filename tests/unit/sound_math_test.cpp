@@ -1,4 +1,4 @@
-#include "document/sound_math.h"
+#include "core/sound/sound_math.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "document/sound_rewrite.h"
+#include "core/sound/sound_rewrite.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "document/wave_header.h"
-#include "effects/effects.h"
+#include "core/wav/wave_header.h"
+#include "core/sound/effects.h"
 #include "rewrite_files.h"
 #include "stream_helpers.h"
 

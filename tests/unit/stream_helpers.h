@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "document/little_endian.h"
-#include "document/sound_rewrite.h"
+#include "core/wav/little_endian.h"
+#include "core/sound/sound_rewrite.h"
 
 using Bytes = std::vector<uint8_t>;
 

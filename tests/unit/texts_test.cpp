@@ -1,4 +1,4 @@
-#include "app/texts.h"
+#include "core/program/texts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "audio/transport_math.h"
+#include "core/program/transport_math.h"
 
 #include <gtest/gtest.h>
 
-#include "document/sound_math.h"
+#include "core/sound/sound_math.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "document/wave_file.h"
+#include "core/wav/wave_file.h"
 
 #include <gtest/gtest.h>
 

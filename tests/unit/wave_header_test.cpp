@@ -1,6 +1,6 @@
-#include "document/wave_header.h"
+#include "core/wav/wave_header.h"
 
-#include "document/format_table.h"
+#include "core/wav/format_table.h"
 
 #include <gtest/gtest.h>
 

@@ -99,7 +99,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ids.h"
+#include "win32/ids.h"
 #include "hook_protocol.h"
 
 namespace {

@@ -1,0 +1,59 @@
+// The one way a level in full-scale units (1.0 = 32768) becomes a 16-bit sample, shared by
+// volume, echo and every equalizer section.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "core/wav/little_endian.h"
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+// clamp(floor(32768 y + 0.5), -32768, 32767), by way of an unsigned 0..65535 range so a
+// NaN lands on the lower clamp. The clamps are in the forms of the processor's max and min
+// (any value not above 0, a NaN or -0 included, gives 0), which need no branches.
+inline int16_t requantize16(double y) {
+    double u = (y + 1) * 0.5 * 65536;
+    u = u > 0 ? u : 0;
+    u = u < 65535 ? u : 65535;
+    return static_cast<int16_t>(static_cast<int32_t>(u + 0.5) - 32768);
+}
+
+#ifdef __SSE2__
+// requantize16 of two levels at once, the same operations lane by lane (maxpd and minpd
+// give their second operand for a NaN). The samples are in the low two 32-bit lanes.
+inline __m128i requantize16x2(__m128d y) {
+    __m128d u = _mm_mul_pd(_mm_mul_pd(_mm_add_pd(y, _mm_set1_pd(1)), _mm_set1_pd(0.5)), _mm_set1_pd(65536));
+    u = _mm_min_pd(_mm_max_pd(u, _mm_setzero_pd()), _mm_set1_pd(65535));
+    return _mm_sub_epi32(_mm_cvttpd_epi32(_mm_add_pd(u, _mm_set1_pd(0.5))), _mm_set1_epi32(32768));
+}
+
+// floor(s + 0.5) of four floats of magnitude below 2^31, as 32-bit integers: rounding to
+// nearest even (the processor's default mode), moved up at the ties; s less its nearest
+// integer is exact. For a float level in 16-bit steps (the level x 32768) the clamped
+// result is requantize16 of the level: its double operations are exact for such floats,
+// but for ones too small to come near half a step.
+inline __m128i roundHalfUp4(__m128 s) {
+    const __m128i nearest = _mm_cvtps_epi32(s);
+    const __m128 tie = _mm_cmpeq_ps(_mm_sub_ps(s, _mm_cvtepi32_ps(nearest)), _mm_set1_ps(0.5f));
+    return _mm_sub_epi32(nearest, _mm_castps_si128(tie));
+}
+#endif
+
+// requantize16 of n levels, written as 16-bit little-endian samples.
+inline void requantize16Block(const float* y, size_t n, uint8_t* out) {
+    size_t k = 0;
+#ifdef __SSE2__
+    for (; k + 4 <= n; k += 4) {
+        const __m128 f = _mm_loadu_ps(y + k);
+        const __m128i low = requantize16x2(_mm_cvtps_pd(f));
+        const __m128i high = requantize16x2(_mm_cvtps_pd(_mm_movehl_ps(f, f)));
+        // Every value is in range, so the saturating pack only narrows; x86 stores
+        // little-endian.
+        const __m128i four = _mm_unpacklo_epi64(low, high);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * k), _mm_packs_epi32(four, four));
+    }
+#endif
+    for (; k < n; ++k) writeSample16(out + 2 * k, requantize16(y[k]));
+}

@@ -1,0 +1,68 @@
+#include "core/wav/wave_header.h"
+
+#include <cstring>
+
+#include "core/wav/little_endian.h"
+
+namespace {
+
+bool writeAt(std::FILE* file, long offset, uint32_t value) {
+    uint8_t bytes[4];
+    put32(bytes, value);
+    return std::fseek(file, offset, SEEK_SET) == 0 && std::fwrite(bytes, 1, 4, file) == 4;
+}
+
+}  // namespace
+
+WaveHeader makeWaveHeader(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16_t channels,
+                          uint32_t sampleUnits) {
+    return makeWaveHeaderForData(samplesPerSec, bitsPerSample, channels, sampleUnits * 2 * (channels == 2 ? 2 : 1));
+}
+
+WaveHeader makeWaveHeaderForData(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16_t channels,
+                                 uint32_t dataSize) {
+    const uint32_t perChannel = channels == 2 ? 2 : 1;
+    WaveHeader h{};
+    std::memcpy(&h[0], "RIFF", 4);
+    put32(&h[4], dataSize + 36);
+    std::memcpy(&h[8], "WAVE", 4);
+    std::memcpy(&h[12], "fmt ", 4);
+    put32(&h[16], 16);
+    put16(&h[20], 1);
+    put16(&h[22], perChannel);
+    put32(&h[24], samplesPerSec);
+    put32(&h[28], samplesPerSec * bitsPerSample / 8 * perChannel);
+    put16(&h[32], bitsPerSample / 8 * perChannel);
+    put16(&h[34], bitsPerSample);
+    std::memcpy(&h[36], "data", 4);
+    put32(&h[40], dataSize);
+    return h;
+}
+
+uint32_t declaredDataSize(uint64_t dataBytes, uint32_t frameBytes) {
+    constexpr uint64_t largest = 0xFFFFFFFFull - 36;  // the RIFF size is data + 36
+    const uint64_t frame = frameBytes ? frameBytes : 1;
+    const uint64_t whole = dataBytes - dataBytes % frame;
+    return static_cast<uint32_t>(whole <= largest ? whole : largest - largest % frame);
+}
+
+bool writeWaveHeader(std::FILE* file, uint32_t samplesPerSec, uint16_t bitsPerSample,
+                     uint16_t channels, uint32_t sampleUnits) {
+    if (!file) return false;
+    const WaveHeader h = makeWaveHeader(samplesPerSec, bitsPerSample, channels, sampleUnits);
+    return std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(h.data(), 1, h.size(), file) == h.size();
+}
+
+bool patchWaveSizes(std::FILE* file, uint32_t sampleUnits, uint16_t channels) {
+    return patchWaveDataSize(file, sampleUnits * 2 * (channels == 2 ? 2 : 1));
+}
+
+bool patchWaveDataSize(std::FILE* file, uint32_t dataSize) {
+    if (!file) return true;
+    const long end = std::ftell(file);
+    bool ok = writeAt(file, 4, dataSize + 36) && writeAt(file, 40, dataSize);
+    // Leave the stream where the caller had it, so a recording can carry on writing.
+    if (end >= 0) std::fseek(file, end, SEEK_SET);
+    std::fflush(file);
+    return ok;
+}

@@ -1,0 +1,121 @@
+#include "win32/dialogs/format_dialog.h"
+
+#include <commctrl.h>
+
+#include "win32/ids.h"
+#include "win32/window_class.h"
+#include "core/sound/conversion.h"
+
+namespace {
+
+constexpr int clientWidth = 319, clientHeight = 121;
+constexpr DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+HWND child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD controlStyle, int x, int y, int w, int h,
+           int id, HFONT font) {
+    HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | controlStyle, x, y, w, h, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return c;
+}
+
+template <size_t N>
+HWND list(HWND parent, const FormatChoice (&choices)[N], int first, int x, int width, int id, HFONT font) {
+    // The height includes the dropped-down list.
+    HWND box = child(parent, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, 24, width, 200, id, font);
+    for (const FormatChoice& c : choices) SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c.text));
+    SendMessageW(box, CB_SETCURSEL, first, 0);
+    return box;
+}
+
+int selection(HWND box) { return static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0)); }
+
+}  // namespace
+
+bool FormatDialog::create(HWND ownerWindow, HFONT font) {
+    owner = ownerWindow;
+    registerWindowClass(ids::FormatDialogClass, windowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+
+    RECT r{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    hwnd = CreateWindowExW(exStyle, ids::FormatDialogClass, L"", style, 0, 0, r.right - r.left, r.bottom - r.top, owner,
+                           nullptr, GetModuleHandleW(nullptr), this);
+    if (!hwnd) return false;
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+
+    // Tab order is creation order: the three lists, then OK and Cancel.
+    child(hwnd, WC_STATICW, L"Bit", 0, 16, 8, 70, 13, ids::BitCaption, font);
+    child(hwnd, WC_STATICW, L"Frequency[Hz]", 0, 96, 8, 110, 13, ids::RateCaption, font);
+    child(hwnd, WC_STATICW, L"Channel", 0, 216, 8, 80, 13, ids::ChannelCaption, font);
+    bitList = list(hwnd, bitChoices, firstBitChoice, 16, 57, ids::BitList, font);
+    rateList = list(hwnd, rateChoices, firstRateChoice, 96, 97, ids::RateList, font);
+    channelList = list(hwnd, channelChoices, firstChannelChoice, 216, 81, ids::ChannelList, font);
+    child(hwnd, WC_BUTTONW, L"", BS_GROUPBOX, 16, 64, 177, 41, ids::CurrentFormatGroup, font);
+    // Inside the group box at 8, 16.
+    child(hwnd, WC_STATICW, L"----", 0, 24, 80, 160, 13, ids::CurrentFormatLabel, font);
+    child(hwnd, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 224, 56, 75, 25, IDOK, font);
+    child(hwnd, WC_BUTTONW, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 224, 88, 75, 25, IDCANCEL, font);
+    return true;
+}
+
+bool FormatDialog::ask(const std::wstring& caption, const std::wstring& groupCaption, const std::wstring& currentFormat) {
+    SetWindowTextW(hwnd, caption.c_str());
+    SetDlgItemTextW(hwnd, ids::CurrentFormatGroup, groupCaption.c_str());
+    SetDlgItemTextW(hwnd, ids::CurrentFormatLabel, currentFormat.c_str());
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    SetWindowPos(hwnd, HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, 0, 0,
+                 SWP_NOSIZE);
+
+    accepted = false;
+    showing = true;
+    EnableWindow(owner, FALSE);
+    ShowWindow(hwnd, SW_SHOW);
+    SetFocus(bitList);
+    MSG m;
+    while (showing) {
+        const BOOL got = GetMessageW(&m, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            if (got == 0) PostQuitMessage(static_cast<int>(m.wParam));  // for the main loop
+            showing = false;
+            accepted = false;
+            break;
+        }
+        if (!IsDialogMessageW(hwnd, &m)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+    }
+    // The owner first, so it takes the activation back when the dialog goes.
+    EnableWindow(owner, TRUE);
+    ShowWindow(hwnd, SW_HIDE);
+    return accepted;
+}
+
+PcmFormat FormatDialog::targetFormat() const {
+    return chosenFormat(selection(bitList), selection(rateList), selection(channelList));
+}
+
+void FormatDialog::finish(bool ok) {
+    accepted = ok;
+    showing = false;
+}
+
+LRESULT CALLBACK FormatDialog::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE)
+        SetWindowLongPtrW(h, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+    auto* dialog = reinterpret_cast<FormatDialog*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+    if (!dialog) return DefWindowProcW(h, msg, wp, lp);
+    switch (msg) {
+    case WM_COMMAND:
+        if (HIWORD(wp) == BN_CLICKED && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) dialog->finish(LOWORD(wp) == IDOK);
+        return 0;
+    case WM_CLOSE:  // the close box: as Cancel; the window lives on for the next use
+        dialog->finish(false);
+        return 0;
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+}

@@ -1,0 +1,164 @@
+// The main window's child controls: panels, labels, the level picture, the slider and
+// the five bitmap buttons.
+#include "win32/main_window.h"
+
+#include <commctrl.h>
+
+#include "win32/ids.h"
+#include "win32/window_class.h"
+
+namespace {
+
+// A panel with a lowered bevel that hands its children's notifications to its parent.
+LRESULT CALLBACK panelProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_DRAWITEM:
+    case WM_CTLCOLORSTATIC:
+        return SendMessageW(GetParent(h), msg, wp, lp);
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        RECT r;
+        GetClientRect(h, &r);
+        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+        EndPaint(h, &ps);
+        return 0;
+    }
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+}
+
+HWND child(HWND parent, const wchar_t* cls, DWORD style, int x, int y, int w, int h, UINT id,
+           HFONT font) {
+    HWND c = CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                             GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return c;
+}
+
+enum class Glyph { TwoLeft, TwoRight, Play, Stop, Record };
+
+// Draws a button glyph centred in r: black shapes, grey when disabled; the record
+// button has its own dark red and grey discs.
+void drawGlyph(HDC dc, const RECT& r, Glyph g, bool enabled) {
+    struct Size { int w, h; };
+    const Size sizes[] = {{22, 11}, {23, 11}, {12, 11}, {15, 11}, {13, 14}};
+    const Size s = sizes[static_cast<int>(g)];
+    const int x0 = (r.left + r.right - s.w) / 2;
+    const int y0 = (r.top + r.bottom - s.h) / 2;
+    COLORREF colour = enabled ? RGB(0, 0, 0) : RGB(128, 128, 128);
+    if (g == Glyph::Record) colour = enabled ? RGB(128, 64, 64) : RGB(128, 128, 128);
+
+    HBRUSH brush = CreateSolidBrush(colour);
+    HPEN pen = CreatePen(PS_SOLID, 1, colour);
+    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    auto triangle = [&](int left, int width, bool pointsRight) {
+        POINT p[3];
+        if (pointsRight) {
+            p[0] = {left, y0};
+            p[1] = {left + width - 1, y0 + s.h / 2};
+            p[2] = {left, y0 + s.h - 1};
+        } else {
+            p[0] = {left + width - 1, y0};
+            p[1] = {left, y0 + s.h / 2};
+            p[2] = {left + width - 1, y0 + s.h - 1};
+        }
+        Polygon(dc, p, 3);
+    };
+    switch (g) {
+    case Glyph::TwoLeft:
+        triangle(x0, 11, false);
+        triangle(x0 + 11, 11, false);
+        break;
+    case Glyph::TwoRight:
+        triangle(x0, 11, true);
+        triangle(x0 + 12, 11, true);
+        break;
+    case Glyph::Play:
+        triangle(x0, s.w, true);
+        break;
+    case Glyph::Stop:
+        Rectangle(dc, x0, y0, x0 + s.w, y0 + s.h);
+        break;
+    case Glyph::Record:
+        Ellipse(dc, x0, y0, x0 + s.w, y0 + s.h);
+        break;
+    }
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(brush);
+    DeleteObject(pen);
+}
+
+}  // namespace
+
+void MainWindow::createControls() {
+    registerWindowClass(ids::PanelClass, panelProc, nullptr);
+
+    font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+
+    positionPanel = child(hwnd, ids::PanelClass, 0, 16, 8, 73, 35, ids::PositionPanel, font);
+    positionCaption = child(positionPanel, L"STATIC", 0, 20, 5, 50, 13, ids::PositionCaption, font);
+    positionLabel = child(positionPanel, L"STATIC", 0, 16, 20, 55, 13, ids::PositionLabel, font);
+    levelPanel = child(hwnd, ids::PanelClass, 0, 96, 8, 129, 35, ids::LevelPanel, font);
+    levelPicture = child(levelPanel, L"STATIC", SS_OWNERDRAW | SS_NOTIFY, 1, 1, levelWidth, levelHeight,
+                         ids::LevelPicture, font);
+    lengthPanel = child(hwnd, ids::PanelClass, 0, 232, 8, 73, 35, ids::LengthPanel, font);
+    lengthCaption = child(lengthPanel, L"STATIC", 0, 20, 5, 50, 13, ids::LengthCaption, font);
+    lengthLabel = child(lengthPanel, L"STATIC", 0, 16, 20, 55, 13, ids::LengthLabel, font);
+
+    positionSlider = child(hwnd, TRACKBAR_CLASSW, WS_TABSTOP | TBS_HORZ | TBS_NOTICKS, 16, 48, 289, 26,
+                           ids::PositionSlider, font);
+    SendMessageW(positionSlider, TBM_SETRANGE, TRUE, MAKELPARAM(0, 0));
+    SendMessageW(positionSlider, TBM_SETPOS, TRUE, 0);
+    SendMessageW(positionSlider, TBM_SETLINESIZE, 0, 2);
+
+    HWND* const buttons[] = {&goToStartButton, &goToEndButton, &playButton, &stopButton, &recordButton};
+    for (int i = 0; i < 5; ++i) {
+        *buttons[i] = child(hwnd, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, 10 + 60 * i, 80, 56, 22,
+                            ids::GoToStartButton + i, font);
+    }
+
+    // The level picture is drawn off screen and copied in on paint.
+    HDC screen = GetDC(hwnd);
+    display.pictureDc = CreateCompatibleDC(screen);
+    display.picture = CreateCompatibleBitmap(screen, levelWidth, levelHeight);
+    display.previousBitmap = SelectObject(display.pictureDc, display.picture);
+    ReleaseDC(hwnd, screen);
+}
+
+void MainWindow::drawButton(const DRAWITEMSTRUCT& item) {
+    const int index = static_cast<int>(item.CtlID) - ids::GoToStartButton;
+    if (index < 0 || index >= 5) return;
+    RECT r = item.rcItem;
+    const bool pressed = item.itemState & ODS_SELECTED;
+    const bool enabled = !(item.itemState & ODS_DISABLED);
+    DrawFrameControl(item.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
+    RECT glyph = r;
+    if (pressed) OffsetRect(&glyph, 1, 1);
+    drawGlyph(item.hDC, glyph, static_cast<Glyph>(index), enabled);
+    if (item.itemState & ODS_FOCUS) {
+        RECT focus = r;
+        InflateRect(&focus, -4, -4);
+        DrawFocusRect(item.hDC, &focus);
+    }
+}
+
+void MainWindow::setLabel(int id, const std::wstring& text) {
+    SetDlgItemTextW(id <= static_cast<int>(ids::PositionLabel) ? positionPanel : lengthPanel, id, text.c_str());
+}
+
+void MainWindow::setCaption(const std::wstring& text) { SetWindowTextW(hwnd, text.c_str()); }
+
+std::wstring MainWindow::caption() const {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}

@@ -1,0 +1,173 @@
+// The main menu and the texts of the current language: building the tree, applying the
+// captions, and the Help and Edit commands that belong to the texts.
+#include "win32/main_window.h"
+
+#include <shellapi.h>
+
+#include "win32/ids.h"
+#include "core/wav/format_table.h"
+
+namespace {
+using texts::Text;
+
+// The row of a table for both languages.
+template <size_t N>
+const Text* column(const Text (&table)[texts::languageCount][N], size_t entry, Text (&out)[2]) {
+    out[0] = table[0][entry];
+    out[1] = table[1][entry];
+    return out;
+}
+}  // namespace
+
+void MainWindow::createMenu() {
+    captionBindings.clear();
+    auto bind = [this](HMENU parent, const Text ja, const Text en, const wchar_t* shortcut = nullptr) {
+        captionBindings.push_back({parent, static_cast<UINT>(GetMenuItemCount(parent)), {ja, en}, shortcut});
+    };
+    // Appends an item whose caption follows the language; the text is set by applyLanguage.
+    auto item = [&](HMENU parent, UINT id, const auto& table, size_t entry, const wchar_t* shortcut = nullptr) {
+        Text t[2];
+        column(table, entry, t);
+        bind(parent, t[0], t[1], shortcut);
+        AppendMenuW(parent, MF_STRING, id, t[0]);
+    };
+    auto popup = [&](HMENU parent, HMENU sub, const auto& table, size_t entry) {
+        Text t[2];
+        column(table, entry, t);
+        bind(parent, t[0], t[1]);
+        AppendMenuW(parent, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), t[0]);
+    };
+    auto separator = [](HMENU parent) { AppendMenuW(parent, MF_SEPARATOR, 0, nullptr); };
+    using texts::editMenuTexts;
+    using texts::effectMenuTexts;
+    using texts::fileMenuTexts;
+    using texts::helpMenuTexts;
+
+    menuBar = CreateMenu();
+
+    // File, with Format > Others and Format > PCM (> Others)
+    HMENU fileMenu = CreatePopupMenu(), formatOthersMenu = CreatePopupMenu();
+    formatMenu = CreatePopupMenu();
+    pcmMenu = CreatePopupMenu();
+    pcmOthersMenu = CreatePopupMenu();
+    item(fileMenu, ids::New, fileMenuTexts, 1);
+    item(fileMenu, ids::Open, fileMenuTexts, 2);
+    item(fileMenu, ids::Save, fileMenuTexts, 3);
+    item(fileMenu, ids::SaveAs, fileMenuTexts, 4);
+    popup(fileMenu, formatMenu, fileMenuTexts, 5);
+    separator(fileMenu);
+    item(fileMenu, ids::Exit, fileMenuTexts, 9);
+    popup(formatMenu, formatOthersMenu, fileMenuTexts, 6);
+    item(formatOthersMenu, ids::Convert, fileMenuTexts, 10);
+    separator(formatMenu);
+    popup(formatMenu, pcmMenu, fileMenuTexts, 7);
+    popup(pcmMenu, pcmOthersMenu, fileMenuTexts, 8);
+    separator(pcmMenu);
+    for (int i = 0; i < formatCount; ++i) {
+        HMENU parent = formatTable[i].inOthers ? pcmOthersMenu : pcmMenu;
+        if (i % formatsPerGroup == 0 && i != 0 && i != formatCount / 2) separator(parent);
+        AppendMenuW(parent, MF_STRING, ids::FormatFirst + i, formatItemCaption(formatTable[i]).c_str());
+    }
+    popup(menuBar, fileMenu, fileMenuTexts, 0);
+
+    // Edit
+    HMENU editMenu = CreatePopupMenu();
+    item(editMenu, ids::Copy, editMenuTexts, 1, L"Ctrl+C");
+    item(editMenu, ids::Paste, editMenuTexts, 2, L"Ctrl+V");
+    item(editMenu, ids::MixingPaste, editMenuTexts, 3);
+    separator(editMenu);
+    item(editMenu, ids::InsertFile, editMenuTexts, 4);
+    item(editMenu, ids::MixFile, editMenuTexts, 5);
+    separator(editMenu);
+    item(editMenu, ids::DeleteBefore, editMenuTexts, 6);
+    item(editMenu, ids::DeleteAfter, editMenuTexts, 7);
+    separator(editMenu);
+    item(editMenu, ids::AudioProperties, editMenuTexts, 8);
+    EnableMenuItem(editMenu, ids::DeleteBefore, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(editMenu, ids::DeleteAfter, MF_BYCOMMAND | MF_GRAYED);
+    popup(menuBar, editMenu, editMenuTexts, 0);
+
+    // Effect
+    HMENU effectMenu = CreatePopupMenu();
+    item(effectMenu, ids::VolumeUp, effectMenuTexts, 1);
+    item(effectMenu, ids::VolumeDown, effectMenuTexts, 2);
+    separator(effectMenu);
+    item(effectMenu, ids::SpeedUp, effectMenuTexts, 3);
+    item(effectMenu, ids::SpeedDown, effectMenuTexts, 4);
+    separator(effectMenu);
+    item(effectMenu, ids::Echo, effectMenuTexts, 5);
+    item(effectMenu, ids::Reverse, effectMenuTexts, 6);
+    separator(effectMenu);
+    item(effectMenu, ids::Equalizer, effectMenuTexts, 7);
+    item(effectMenu, ids::EqualizedOutput, effectMenuTexts, 8);
+    popup(menuBar, effectMenu, effectMenuTexts, 0);
+
+    // Help
+    HMENU helpMenu = CreatePopupMenu(), languageMenu = CreatePopupMenu(), playBufferMenu = CreatePopupMenu();
+    AppendMenuW(helpMenu, MF_STRING, ids::Waiting, texts::waitingCaption);
+    separator(helpMenu);
+    popup(helpMenu, languageMenu, helpMenuTexts, 1);
+    item(languageMenu, ids::Japanese, helpMenuTexts, 3);
+    item(languageMenu, ids::English, helpMenuTexts, 4);
+    separator(helpMenu);
+    popup(helpMenu, playBufferMenu, helpMenuTexts, 5);
+    item(playBufferMenu, ids::StandardPlayBuffer, helpMenuTexts, 6);
+    item(playBufferMenu, ids::SmallPlayBuffer, helpMenuTexts, 7);
+    CheckMenuItem(playBufferMenu, ids::StandardPlayBuffer, MF_BYCOMMAND | MF_CHECKED);
+    separator(helpMenu);
+    item(helpMenu, ids::VersionInformation, helpMenuTexts, 2);
+    popup(menuBar, helpMenu, helpMenuTexts, 0);
+
+    ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'C', ids::Copy}, {FCONTROL | FVIRTKEY, 'V', ids::Paste}};
+    accelerators = CreateAcceleratorTableW(keys, 2);
+}
+
+void MainWindow::applyLanguage() {
+    const int lang = languageIndex;
+    applicationTitle = texts::titleTexts[lang];
+    if (!doc.hasFileName) setCaption(texts::titleTexts[lang]);
+
+    CheckMenuItem(menuBar, ids::Japanese, MF_BYCOMMAND | (lang == 0 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menuBar, ids::English, MF_BYCOMMAND | (lang == 1 ? MF_CHECKED : MF_UNCHECKED));
+    const int labelLeft = lang == 1 ? 14 : 20;
+    SetWindowPos(positionCaption, nullptr, labelLeft, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(lengthCaption, nullptr, labelLeft, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    for (const CaptionBinding& b : captionBindings) {
+        std::wstring text = b.text[lang];
+        if (b.shortcut) text += std::wstring(L"\t") + b.shortcut;
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_STRING;
+        info.dwTypeData = text.data();
+        SetMenuItemInfoW(b.parent, b.position, TRUE, &info);
+    }
+    if (hwnd) DrawMenuBar(hwnd);
+
+    setLabel(ids::PositionCaption, texts::panelTexts[lang][0]);
+    setLabel(ids::PositionLabel, texts::panelTexts[lang][1]);
+    setLabel(ids::LengthCaption, texts::panelTexts[lang][2]);
+    setLabel(ids::LengthLabel, texts::panelTexts[lang][3]);
+    if (doc.hasSound) {
+        const double d = soundSeconds();
+        setLabel(ids::PositionLabel, texts::formatSeconds(d, texts::panelTexts[lang][1]));
+        setLabel(ids::LengthLabel, texts::formatSeconds(d, texts::panelTexts[lang][3]));
+    }
+    equalizerWindow.setCaption(std::wstring(texts::equalizerCaption[lang]) + L" - " + texts::titleTexts[lang]);
+}
+
+void MainWindow::onJapanese() {
+    languageIndex = 0;
+    applyLanguage();
+}
+
+void MainWindow::onEnglish() {
+    languageIndex = 1;
+    applyLanguage();
+}
+
+void MainWindow::onVersionInformation() {
+    plainMessage(std::wstring(texts::titleTexts[languageIndex]) + texts::versionText);
+}
+
+void MainWindow::onAudioProperties() { ShellExecuteW(hwnd, nullptr, L"mmsys.cpl", nullptr, nullptr, SW_SHOW); }
