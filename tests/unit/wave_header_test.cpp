@@ -92,7 +92,7 @@ TEST(WaveHeader, WriteThenPatchOnlyTheSizes) {
     const uint8_t samples[6] = {1, 2, 3, 4, 5, 6};
     std::fwrite(samples, 1, sizeof samples, f);
 
-    ASSERT_TRUE(patchWaveSizes(f, 3, 1));  // six data bytes, as one channel of 16-bit units
+    ASSERT_TRUE(patchWaveDataSize(f, 6));
     EXPECT_EQ(std::ftell(f), 50) << "the stream stays where writing left it";
     std::vector<uint8_t> bytes = contents(f);
     ASSERT_EQ(bytes.size(), 50u);
@@ -105,7 +105,7 @@ TEST(WaveHeader, WriteThenPatchOnlyTheSizes) {
     EXPECT_EQ(le32(&bytes[40]), 6u);
     EXPECT_EQ(bytes[44], 1);
 
-    ASSERT_TRUE(patchWaveSizes(f, 0, 1));
+    ASSERT_TRUE(patchWaveDataSize(f, 0));
     bytes = contents(f);
     EXPECT_EQ(le32(&bytes[4]), 36u);
     EXPECT_EQ(le32(&bytes[40]), 0u);
@@ -116,7 +116,7 @@ TEST(WaveHeader, WriteThenPatchOnlyTheSizes) {
     EXPECT_EQ(le32(&bytes[40]), 5u);
     std::fclose(f);
 
-    EXPECT_TRUE(patchWaveSizes(nullptr, 10, 2));
+    EXPECT_TRUE(patchWaveDataSize(nullptr, 40));
     EXPECT_FALSE(writeWaveHeader(nullptr, 44100, 16, 2, 1));
 }
 

@@ -3,34 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/wav/file_position.h"
 #include "core/wav/little_endian.h"
 
-namespace {
-int seek64(std::FILE* f, uint64_t offset, int origin) {
-#ifdef _WIN32
-    return _fseeki64(f, static_cast<long long>(offset), origin);
-#else
-    return fseeko(f, static_cast<off_t>(offset), origin);
-#endif
-}
-
-uint64_t tell64(std::FILE* f) {
-#ifdef _WIN32
-    const long long p = _ftelli64(f);
-#else
-    const off_t p = ftello(f);
-#endif
-    return p < 0 ? 0 : static_cast<uint64_t>(p);
-}
-}  // namespace
 
 FileByteSource::FileByteSource(std::FILE* file) : file_(file) {
-    if (file_ && seek64(file_, 0, SEEK_END) == 0) size_ = tell64(file_);
+    if (seekFile(file_, 0, SEEK_END)) tellFile(file_, size_);
 }
 
 bool FileByteSource::readAt(uint64_t offset, void* buffer, size_t n) {
     if (!file_ || offset > size_ || n > size_ - offset) return false;
-    if (seek64(file_, offset, SEEK_SET) != 0) return false;
+    if (!seekFile(file_, offset)) return false;
     return std::fread(buffer, 1, n, file_) == n;
 }
 

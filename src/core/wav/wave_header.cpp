@@ -2,14 +2,15 @@
 
 #include <cstring>
 
+#include "core/wav/file_position.h"
 #include "core/wav/little_endian.h"
 
 namespace {
 
-bool writeAt(std::FILE* file, long offset, uint32_t value) {
+bool writeAt(std::FILE* file, uint64_t offset, uint32_t value) {
     uint8_t bytes[4];
     put32(bytes, value);
-    return std::fseek(file, offset, SEEK_SET) == 0 && std::fwrite(bytes, 1, 4, file) == 4;
+    return seekFile(file, offset) && std::fwrite(bytes, 1, 4, file) == 4;
 }
 
 }  // namespace
@@ -53,16 +54,13 @@ bool writeWaveHeader(std::FILE* file, uint32_t samplesPerSec, uint16_t bitsPerSa
     return std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(h.data(), 1, h.size(), file) == h.size();
 }
 
-bool patchWaveSizes(std::FILE* file, uint32_t sampleUnits, uint16_t channels) {
-    return patchWaveDataSize(file, sampleUnits * 2 * (channels == 2 ? 2 : 1));
-}
-
 bool patchWaveDataSize(std::FILE* file, uint32_t dataSize) {
     if (!file) return true;
-    const long end = std::ftell(file);
-    bool ok = writeAt(file, 4, dataSize + 36) && writeAt(file, 40, dataSize);
-    // Leave the stream where the caller had it, so a recording can carry on writing.
-    if (end >= 0) std::fseek(file, end, SEEK_SET);
-    std::fflush(file);
-    return ok;
+    // The stream goes back where the caller had it, so a recording carries on writing
+    // there; a stream that cannot say where it is gets no header at all.
+    uint64_t end = 0;
+    if (!tellFile(file, end)) return false;
+    const bool written = writeAt(file, 4, dataSize + 36) && writeAt(file, 40, dataSize);
+    const bool back = seekFile(file, end);
+    return std::fflush(file) == 0 && written && back;
 }

@@ -26,9 +26,6 @@ uint32_t declaredDataSize(uint64_t dataBytes, uint32_t frameBytes);
 bool writeWaveHeader(std::FILE* file, uint32_t samplesPerSec, uint16_t bitsPerSample,
                      uint16_t channels, uint32_t sampleUnits);
 
-// Rewrites only the RIFF size (offset 4) and the data size (offset 40) for sampleUnits x 2 x
-// channels data bytes. No stream, no-op.
-bool patchWaveSizes(std::FILE* file, uint32_t sampleUnits, uint16_t channels);
-
-// The same for an exact count of data bytes, odd ones included.
+// Rewrites only the RIFF size (offset 4) and the data size (offset 40) for an exact count
+// of data bytes, odd ones included, and leaves the stream where it was. No stream, no-op.
 bool patchWaveDataSize(std::FILE* file, uint32_t dataBytes);

@@ -1,0 +1,171 @@
+#include "core/sound/working_sound.h"
+
+#include <system_error>
+
+#include "core/sound/sound_math.h"
+#include "core/wav/file_position.h"
+#include "core/wav/format_table.h"
+#include "core/wav/wave_header.h"
+
+namespace {
+
+// A whole copy of a file's bytes; false, with the destination perhaps partly written,
+// when any read or write fails.
+bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::FILE* in = openFile(from, "rb");
+    if (!in) return false;
+    std::FILE* out = openFile(to, "wb");
+    bool ok = out != nullptr;
+    if (ok) {
+        FileByteSource source(in);
+        ok = copyBytes(source, 0, source.size(), out);
+        if (std::fclose(out) != 0) ok = false;
+    }
+    std::fclose(in);
+    return ok;
+}
+
+}  // namespace
+
+WorkingSound::~WorkingSound() { closeFile(); }
+
+uint32_t WorkingSound::blockBytes() const { return blockBytesFor(format_.samplesPerSec); }
+
+double WorkingSound::seconds() const {
+    const uint32_t perSecond = bytesPerSecond();
+    return perSecond ? static_cast<double>(length_) / perSecond : 0.0;
+}
+
+bool WorkingSound::create(const std::filesystem::path& path) {
+    closeFile();
+    path_ = path;
+    length_ = 0;
+    file_ = openFile(path_, "wb");
+    const uint32_t units = newHeaderSampleUnits(blockBytes(), frameBytes(), format_.bitsPerSample);
+    return writeWaveHeader(file_, format_.samplesPerSec, format_.bitsPerSample, format_.channels, units);
+}
+
+bool WorkingSound::appendFrom(ByteSource& source, uint64_t offset, uint64_t size) {
+    if (!file_ || !copyBytes(source, offset, size, file_)) return false;
+    length_ += size;
+    return refreshHeader();
+}
+
+bool WorkingSound::adopt(const std::filesystem::path& path, const WaveInfo& info) {
+    closeFile();
+    path_ = path;
+    length_ = info.dataSize;
+    if (info.canonical) return true;
+
+    const std::filesystem::path temporary = temporaryPathBeside(path);
+    std::FILE* in = openFile(path, "rb");
+    std::FILE* out = in ? openFile(temporary, "wb") : nullptr;
+    bool ok = in && out;
+    if (ok) {
+        FileByteSource source(in);
+        const WaveFormatFields& f = info.format;
+        ok = writeWaveHeader(out, f.samplesPerSec, f.bitsPerSample, f.channels, 0) &&
+             copyBytes(source, info.dataOffset, info.dataSize, out) &&
+             patchWaveDataSize(out, declaredDataSize(info.dataSize, f.channels * f.bitsPerSample / 8u));
+    }
+    if (in) std::fclose(in);
+    if (out && std::fclose(out) != 0) ok = false;
+    std::error_code error;
+    if (ok) std::filesystem::rename(temporary, path, error);
+    if (!ok || error) {
+        std::filesystem::remove(temporary, error);
+        return false;
+    }
+    return true;
+}
+
+bool WorkingSound::openForUpdate() {
+    if (!file_) file_ = openFile(path_, "r+b");
+    return file_ != nullptr;
+}
+
+bool WorkingSound::seekWrite(uint64_t offset) { return seekFile(file_, waveHeaderSize + offset); }
+
+bool WorkingSound::write(const void* data, size_t n, size_t& written) {
+    written = file_ ? std::fwrite(data, 1, n, file_) : 0;
+    const bool flushed = file_ && std::fflush(file_) == 0;
+    return flushed && written == n;
+}
+
+void WorkingSound::flush() {
+    if (file_) std::fflush(file_);
+}
+
+bool WorkingSound::refreshHeader() { return patchWaveDataSize(file_, declaredDataSize(length_, frameBytes())); }
+
+void WorkingSound::close() {
+    if (!file_) return;
+    refreshHeader();
+    closeFile();
+}
+
+void WorkingSound::discard() {
+    closeFile();
+    std::error_code ignored;
+    if (!directMode_ && !path_.empty()) std::filesystem::remove(path_, ignored);
+}
+
+void WorkingSound::closeFile() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+}
+
+bool WorkingSound::reopenAtEnd() {
+    closeFile();
+    file_ = openFile(path_, "r+b");
+    if (file_ && !seekFile(file_, waveHeaderSize + length_)) closeFile();
+    return file_ != nullptr;
+}
+
+WorkingSound::Reader::~Reader() {
+    if (file_) std::fclose(file_);
+}
+
+size_t WorkingSound::Reader::read(void* buffer, size_t n) { return file_ ? std::fread(buffer, 1, n, file_) : 0; }
+
+std::unique_ptr<WorkingSound::Reader> WorkingSound::openReader(uint64_t offset) const {
+    std::FILE* f = openFile(path_, "rb");
+    if (!f) return nullptr;
+    if (!seekFile(f, waveHeaderSize + offset)) {
+        std::fclose(f);
+        return nullptr;
+    }
+    return std::make_unique<Reader>(f);
+}
+
+bool WorkingSound::readAt(uint64_t offset, void* buffer, size_t n) const {
+    std::FILE* f = openFile(path_, "rb");
+    if (!f) return false;
+    FileByteSource source(f);
+    const bool read = source.readAt(waveHeaderSize + offset, buffer, n);
+    std::fclose(f);
+    return read;
+}
+
+bool WorkingSound::rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, const TransformOptions& options) {
+    closeFile();
+    const bool ok = rewriteSoundFile(path_, SoundData{format_, waveHeaderSize, length_}, edit, path_, options);
+    if (ok) {
+        length_ = edit.outputSize(length_);
+        format_ = outputFormat;
+    }
+    if (reopenAtEnd() && ok) refreshHeader();
+    return ok;
+}
+
+bool WorkingSound::saveCopy(const std::filesystem::path& destination, bool inPlace) {
+    closeFile();
+    const bool finished = (inPlace || copyFile(path_, destination)) && finishSavedFile(destination, frameBytes());
+    if (finished && inPlace) {
+        // Finishing the working file itself dropped any partial trailing frame.
+        const uint64_t whole = declaredDataSize(length_, frameBytes());
+        if (whole < length_) length_ = whole;
+    }
+    reopenAtEnd();
+    return finished;
+}

@@ -1,0 +1,122 @@
+// The working sound: the file that holds it behind a canonical 44-byte header, its one
+// format record, its length, whether there is a sound and whether it has changed, and the
+// document's file name. Nothing else opens the working file: every position in it goes
+// through here, 64-bit, and every seek is checked.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "core/sound/sound_rewrite.h"
+#include "core/sound/sound_transform.h"
+#include "core/wav/riff_reader.h"
+#include "core/wav/wave_file.h"
+
+class WorkingSound {
+public:
+    WorkingSound() = default;
+    ~WorkingSound();
+    WorkingSound(const WorkingSound&) = delete;
+    WorkingSound& operator=(const WorkingSound&) = delete;
+
+    // The format menu's choice while there is no sound; the sound's own once there is one.
+    const PcmFormat& format() const { return format_; }
+    void setFormat(const PcmFormat& format) { format_ = format; }
+    uint32_t frameBytes() const { return format_.frameBytes(); }
+    uint32_t bytesPerSecond() const { return format_.samplesPerSec * format_.frameBytes(); }
+    // One recording buffer of the format.
+    uint32_t blockBytes() const;
+
+    // Data bytes, a trailing partial frame included.
+    uint64_t length() const { return length_; }
+    void setLength(uint64_t bytes) { length_ = bytes; }
+    double seconds() const;
+
+    bool hasSound() const { return hasSound_; }
+    void setHasSound(bool has) { hasSound_ = has; }
+    bool modified() const { return modified_; }
+    void setModified(bool modified) { modified_ = modified; }
+
+    // The file Save writes to; empty while the sound has no name.
+    const std::filesystem::path& documentFile() const { return documentFile_; }
+    void setDocumentFile(const std::filesystem::path& path) { documentFile_ = path; }
+
+    // In direct mode the working file is the user's own file, named on the command line:
+    // it is edited in place and never deleted.
+    bool directMode() const { return directMode_; }
+    void setDirectMode(bool direct) { directMode_ = direct; }
+
+    const std::filesystem::path& path() const { return path_; }
+    bool isOpen() const { return file_ != nullptr; }
+
+    // Creates (or empties) the working file at path with the header of a new sound in the
+    // current format, open for writing at the start of the data; the length becomes 0.
+    bool create(const std::filesystem::path& path);
+    // Appends size bytes at offset of source to the data of a file just created, and makes
+    // the header declare them.
+    bool appendFrom(ByteSource& source, uint64_t offset, uint64_t size);
+    // Makes an opened file the working file in place (direct mode). A file laid out any
+    // other way than behind a canonical header is first rewritten so, same samples,
+    // through a file beside it. The file stays closed until something writes to it.
+    bool adopt(const std::filesystem::path& path, const WaveInfo& info);
+
+    // Opens the file for update, keeping its bytes, unless it is open already.
+    bool openForUpdate();
+    // Where the next write goes, as an offset into the data.
+    bool seekWrite(uint64_t offset);
+    // Writes at the write position and hands the bytes to the system at once; false when
+    // not all of them were written (written says how many were).
+    bool write(const void* data, size_t n, size_t& written);
+    // Hands buffered bytes to the system, for readers of the file.
+    void flush();
+    // Makes the header declare the length's whole frames; the write position stays.
+    bool refreshHeader();
+    // Closes the file, its header made truthful first.
+    void close();
+    // Closes the file and deletes it, unless it is the user's own file.
+    void discard();
+
+    // A reader of the data from an offset on, for playback and previews.
+    class Reader {
+    public:
+        explicit Reader(std::FILE* file) : file_(file) {}
+        ~Reader();
+        Reader(const Reader&) = delete;
+        Reader& operator=(const Reader&) = delete;
+        // Up to n bytes; fewer at the end of the file or on a read error.
+        size_t read(void* buffer, size_t n);
+
+    private:
+        std::FILE* file_;
+    };
+    // Null when the file cannot be opened or the offset cannot be reached.
+    std::unique_ptr<Reader> openReader(uint64_t offset) const;
+    // Exactly n bytes of the data from offset; false when they are not all there.
+    bool readAt(uint64_t offset, void* buffer, size_t n) const;
+
+    // Replaces the working file by its rewrite (in outputFormat: Convert's target, or the
+    // sound's own), only once the new file is complete. On success the format and the
+    // length follow the new sound. Either way the file is open for update at the end of the
+    // data when it can be (isOpen says); on failure the sound is as it was.
+    bool rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, const TransformOptions& options = {});
+    bool rewrite(SoundRewrite& edit, const TransformOptions& options = {}) { return rewrite(edit, format_, options); }
+
+    // Copies the working file to destination, or only finishes it when inPlace (the
+    // destination is the working file itself), and makes the copy a finished WAV file that
+    // declares its whole frames and ends there. The working file is open again afterwards.
+    bool saveCopy(const std::filesystem::path& destination, bool inPlace);
+
+private:
+    void closeFile();
+    bool reopenAtEnd();
+
+    PcmFormat format_;
+    uint64_t length_ = 0;
+    bool hasSound_ = false;
+    bool modified_ = false;
+    bool directMode_ = false;
+    std::filesystem::path documentFile_;
+    std::filesystem::path path_;
+    std::FILE* file_ = nullptr;
+};

@@ -1,0 +1,1 @@
+#include "core/sound/working_sound.h"
