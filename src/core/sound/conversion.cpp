@@ -8,6 +8,7 @@
 
 #include "core/wav/little_endian.h"
 #include "core/sound/rate_steps.h"
+#include "core/sound/requantize.h"
 
 namespace {
 
@@ -17,15 +18,7 @@ constexpr int centre8 = 127;
 // (s + 32768) needs 23 bits), so it is this integer quotient.
 inline uint8_t narrowSample(int s) { return static_cast<uint8_t>(127 * (s + 32768) >> 15); }
 
-int16_t widenSample(uint8_t c) {
-    const float f = static_cast<float>((c - centre8) / 127.0L);
-    double v = (f + 1.0) * 0.5 * 65536.0;
-    if (v > 65535.0)
-        v = 65535.0;
-    else if (v < 0.0)
-        v = 0.0;
-    return static_cast<int16_t>(static_cast<int32_t>(v + 0.5) - 32768);
-}
+int16_t widenSample(uint8_t c) { return requantize16(static_cast<float>((c - centre8) / 127.0L)); }
 
 bool usable(const PcmFormat& f) {
     return (f.bitsPerSample == 8 || f.bitsPerSample == 16) && (f.channels == 1 || f.channels == 2) &&

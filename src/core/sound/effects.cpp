@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/sound/requantize.h"
+#include "core/wav/little_endian.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/sound/requantize.h"
+#include "core/wav/little_endian.h"
 
 namespace {
 constexpr double pi = 3.141592653589793;

@@ -1,5 +1,6 @@
 #include "core/sound/mixing.h"
 
+#include "core/sound/requantize.h"
 #include "core/wav/little_endian.h"
 
 uint8_t mix8(uint8_t added, uint8_t existing) {
@@ -11,14 +12,7 @@ uint8_t mix8(uint8_t added, uint8_t existing) {
     return static_cast<uint8_t>(v);
 }
 
-int16_t mix16(int16_t added, int16_t existing) {
-    double v = (added / 32768.0 + existing / 32768.0 + 1.0) * 0.5 * 65536.0;
-    if (v > 65535.0)
-        v = 65535.0;
-    else if (v < 0.0)
-        v = 0.0;
-    return static_cast<int16_t>(static_cast<int32_t>(v + 0.5) - 32768);
-}
+int16_t mix16(int16_t added, int16_t existing) { return requantize16(added / 32768.0 + existing / 32768.0); }
 
 void mixSamples(const uint8_t* added, const uint8_t* existing, size_t existingBytes, size_t n,
                 uint16_t bitsPerSample, uint8_t* out) {

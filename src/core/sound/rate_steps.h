@@ -67,13 +67,6 @@ public:
     // The input frame of the current output frame.
     uint64_t source() const { return phase_ == 0 && checked_ ? extended(j_) : source_ + offsets_[phase_]; }
 
-    // Moves to output frame j.
-    void seek(uint64_t j) {
-        j_ = j;
-        phase_ = static_cast<size_t>(j % period());
-        source_ = j / period() * blockInput_;
-    }
-
     // Moves n frames on, no further than the end of the current block.
     void advance(size_t n) {
         j_ += n;

@@ -1,10 +1,7 @@
 // The one way a level in full-scale units (1.0 = 32768) becomes a 16-bit sample, shared by
-// volume, echo and every equalizer section.
+// volume, echo, every equalizer section, mixing and the 8-to-16-bit widening.
 #pragma once
-#include <cstddef>
 #include <cstdint>
-
-#include "core/wav/little_endian.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -40,20 +37,3 @@ inline __m128i roundHalfUp4(__m128 s) {
     return _mm_sub_epi32(nearest, _mm_castps_si128(tie));
 }
 #endif
-
-// requantize16 of n levels, written as 16-bit little-endian samples.
-inline void requantize16Block(const float* y, size_t n, uint8_t* out) {
-    size_t k = 0;
-#ifdef __SSE2__
-    for (; k + 4 <= n; k += 4) {
-        const __m128 f = _mm_loadu_ps(y + k);
-        const __m128i low = requantize16x2(_mm_cvtps_pd(f));
-        const __m128i high = requantize16x2(_mm_cvtps_pd(_mm_movehl_ps(f, f)));
-        // Every value is in range, so the saturating pack only narrows; x86 stores
-        // little-endian.
-        const __m128i four = _mm_unpacklo_epi64(low, high);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * k), _mm_packs_epi32(four, four));
-    }
-#endif
-    for (; k < n; ++k) writeSample16(out + 2 * k, requantize16(y[k]));
-}

@@ -32,9 +32,6 @@ public:
     // The added samples are released before it returns.
     bool write(ByteSource& source, const SoundData& data, ByteSink& out, const TransformOptions& options) override;
 
-    // The added bytes taken: whole frames of the sound's format.
-    uint64_t addedBytes() const { return addedBytes_; }
-
 private:
     bool writeData(ByteSource& source, const SoundData& data, ByteSink& out, const TransformOptions& options);
 
