@@ -1,83 +1,21 @@
-// The level picture: bars of the sound being recorded or played, the colour that a click
-// changes, and the busy animation of long commands.
-#include "win32/main_window.h"
+#include "win32/level_picture.h"
 
-#include <commctrl.h>
-
+#include <algorithm>
 #include <cstdlib>
-
-#include "win32/ids.h"
-#include "core/program/level_display.h"
-
-void MainWindow::drawRecordLevels() { drawLevels(doc.blockBytes); }
-
-void MainWindow::drawLevels(DWORD n) {
-    RECT all{0, 0, levelWidth, levelHeight};
-    FillRect(display.pictureDc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    HPEN pen = CreatePen(PS_SOLID, 1, display.levelColor);
-    HGDIOBJ old = SelectObject(display.pictureDc, pen);
-    const bool eightBit = doc.recordFormat.bitsPerSample == 8;
-    for (const LevelBar& bar : levelBars(display.levelSamples.data(), display.levelSamples.size(), n,
-                                         levelWidth, levelHeight, eightBit)) {
-        MoveToEx(display.pictureDc, bar.x, bar.y1, nullptr);
-        LineTo(display.pictureDc, bar.x, bar.y2);
-    }
-    SelectObject(display.pictureDc, old);
-    DeleteObject(pen);
-    drawCentreLine();
-    showPicture();
-}
-
-void MainWindow::clearLevels() {
-    processMessages();
-    RECT all{0, 0, levelWidth, levelHeight};
-    FillRect(display.pictureDc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    drawCentreLine();
-    showPicture();
-}
-
-void MainWindow::drawCentreLine() {
-    HPEN pen = CreatePen(PS_SOLID, 1, display.levelColor);
-    HGDIOBJ old = SelectObject(display.pictureDc, pen);
-    MoveToEx(display.pictureDc, 0, centreLineRow(levelHeight), nullptr);
-    LineTo(display.pictureDc, levelWidth, centreLineRow(levelHeight));
-    SelectObject(display.pictureDc, old);
-    DeleteObject(pen);
-}
-
-void MainWindow::showPicture() {
-    InvalidateRect(levelPicture, nullptr, FALSE);
-    UpdateWindow(levelPicture);
-}
-
-void MainWindow::onLevelPictureClick() {
-    int r = 0, g = 0, b = 0;
-    if (display.levelColor == levelYellow) {  // the random colour takes three draws, in order
-        r = std::rand();
-        g = std::rand();
-        b = std::rand();
-    }
-    display.levelColor = nextLevelColor(display.levelColor, r, g, b);
-    clearLevels();
-}
-
-void MainWindow::drawPlayLevels() { drawLevels(doc.playBlockWords); }
-
-// ---- Busy animation ------------------------------------------------------------------
 
 namespace {
 
 // One frame of the busy animation: two stick figures walking towards each other on a
 // baseline and the word WAITING, its letters lighting up one by one.
 void drawBusyFrame(HDC dc, COLORREF colour, int frame) {
-    RECT all{0, 0, levelWidth, levelHeight};
+    RECT all{0, 0, LevelPicture::width, LevelPicture::height};
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     HPEN pen = CreatePen(PS_SOLID, 1, colour);
     HGDIOBJ oldPen = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     const int base = 30;
     MoveToEx(dc, 2, base + 1, nullptr);
-    LineTo(dc, levelWidth - 2, base + 1);
+    LineTo(dc, LevelPicture::width - 2, base + 1);
 
     const int swing = (frame % 2 == 0) ? 3 : -3;
     auto figure = [&](int x, int step) {
@@ -92,7 +30,7 @@ void drawBusyFrame(HDC dc, COLORREF colour, int frame) {
         LineTo(dc, x + 4, base - 13 - step / 3);
     };
     figure(8 + frame, swing);
-    figure(levelWidth - 9 - frame, -swing);
+    figure(LevelPicture::width - 9 - frame, -swing);
 
     LOGFONTW lf{};
     lf.lfHeight = -11;
@@ -120,52 +58,109 @@ void drawBusyFrame(HDC dc, COLORREF colour, int frame) {
 
 }  // namespace
 
-void MainWindow::createBusyFrames() {
+LevelPicture::~LevelPicture() {
+    for (HIMAGELIST list : busyFrames_)
+        if (list) ImageList_Destroy(list);
+    if (dc_) {
+        SelectObject(dc_, previousBitmap_);
+        DeleteDC(dc_);
+    }
+    if (bitmap_) DeleteObject(bitmap_);
+}
+
+void LevelPicture::create(HWND control) {
+    control_ = control;
+    HDC screen = GetDC(control);
+    dc_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, width, height);
+    previousBitmap_ = SelectObject(dc_, bitmap_);
+
     const COLORREF colours[4] = {levelGreen, levelRed, levelBlue, levelYellow};
-    HDC screen = GetDC(hwnd);
-    HDC dc = CreateCompatibleDC(screen);
+    HDC frameDc = CreateCompatibleDC(screen);
     for (int list = 0; list < 4; ++list) {
-        display.busyFrames[list] = ImageList_Create(levelWidth, levelHeight, ILC_COLOR24, 10, 0);
+        busyFrames_[list] = ImageList_Create(width, height, ILC_COLOR24, 10, 0);
         for (int frame = 0; frame < 10; ++frame) {
-            HBITMAP bmp = CreateCompatibleBitmap(screen, levelWidth, levelHeight);
-            HGDIOBJ old = SelectObject(dc, bmp);
-            drawBusyFrame(dc, colours[list], frame);
-            SelectObject(dc, old);
-            ImageList_Add(display.busyFrames[list], bmp, nullptr);
+            HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
+            HGDIOBJ old = SelectObject(frameDc, bmp);
+            drawBusyFrame(frameDc, colours[list], frame);
+            SelectObject(frameDc, old);
+            ImageList_Add(busyFrames_[list], bmp, nullptr);
             DeleteObject(bmp);
         }
     }
-    DeleteDC(dc);
-    ReleaseDC(hwnd, screen);
+    DeleteDC(frameDc);
+    ReleaseDC(control, screen);
 }
 
-void MainWindow::showBusyFrame(int list, int frame) {
-    if (list < 0 || list > 3 || !display.busyFrames[list]) return;
-    ImageList_Draw(display.busyFrames[list], frame, display.pictureDc, 0, 0, ILD_NORMAL);
-    showPicture();
+void LevelPicture::paint(const DRAWITEMSTRUCT& item) const {
+    BitBlt(item.hDC, 0, 0, item.rcItem.right, item.rcItem.bottom, dc_, 0, 0, SRCCOPY);
 }
 
-BusyCounter MainWindow::beginBusy(uint32_t threshold) {
+void LevelPicture::showLevels(const short* samples, size_t count, uint32_t barUnits, bool eightBit) {
+    count = std::min(count, samples_.size());
+    std::copy(samples, samples + count, samples_.begin());
+    redraw(barUnits, eightBit);
+}
+
+void LevelPicture::redraw(uint32_t barUnits, bool eightBit) {
+    RECT all{0, 0, width, height};
+    FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    HPEN pen = CreatePen(PS_SOLID, 1, color_);
+    HGDIOBJ old = SelectObject(dc_, pen);
+    for (const LevelBar& bar : levelBars(samples_.data(), samples_.size(), barUnits, width, height, eightBit)) {
+        MoveToEx(dc_, bar.x, bar.y1, nullptr);
+        LineTo(dc_, bar.x, bar.y2);
+    }
+    SelectObject(dc_, old);
+    DeleteObject(pen);
+    drawCentreLine();
+    show();
+}
+
+void LevelPicture::fill(float level) { std::fill(samples_.begin(), samples_.end(), level); }
+
+void LevelPicture::clear() {
+    RECT all{0, 0, width, height};
+    FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    drawCentreLine();
+    show();
+}
+
+void LevelPicture::drawCentreLine() {
+    HPEN pen = CreatePen(PS_SOLID, 1, color_);
+    HGDIOBJ old = SelectObject(dc_, pen);
+    MoveToEx(dc_, 0, centreLineRow(height), nullptr);
+    LineTo(dc_, width, centreLineRow(height));
+    SelectObject(dc_, old);
+    DeleteObject(pen);
+}
+
+void LevelPicture::show() {
+    InvalidateRect(control_, nullptr, FALSE);
+    UpdateWindow(control_);
+}
+
+void LevelPicture::showBusyFrame(int list, int frame) {
+    if (list < 0 || list > 3 || !busyFrames_[list]) return;
+    ImageList_Draw(busyFrames_[list], frame, dc_, 0, 0, ILD_NORMAL);
+    show();
+}
+
+BusyCounter LevelPicture::beginBusy(uint32_t threshold, bool shown) {
     BusyCounter busy;
     busy.threshold = threshold;
-    busy.list = busyListFor(display.levelColor);
+    busy.list = busyListFor(color_);
     if (busy.list < 0) busy.list = std::rand() % 4;
-    if (menuChecked(ids::Waiting)) showBusyFrame(busy.list, 0);
+    if (shown) showBusyFrame(busy.list, 0);
     return busy;
 }
 
-void MainWindow::busyStep(BusyCounter& busy) {
-    if (!menuChecked(ids::Waiting)) return;
+void LevelPicture::busyStep(BusyCounter& busy) {
     if (busy.step()) showBusyFrame(busy.list, busy.frame);
 }
 
-void MainWindow::busySteps(BusyCounter& busy, uint64_t units) {
-    if (!menuChecked(ids::Waiting)) return;
+void LevelPicture::busySteps(BusyCounter& busy, uint64_t units) {
     bool advanced = false;
     for (uint64_t i = 0; i < units; ++i) advanced |= busy.step();
     if (advanced) showBusyFrame(busy.list, busy.frame);
-}
-
-void MainWindow::endBusy() {
-    if (menuChecked(ids::Waiting)) clearLevels();
 }

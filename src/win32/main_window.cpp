@@ -1,34 +1,35 @@
 // The main window's life: construction, creation, showing and closing, message routing,
-// the settings file, the command line and the small Help menu settings.
+// the settings file, the command line, and what it does for the commands and the devices.
 #include "win32/main_window.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
+#include "core/sound/sound_math.h"
+#include "core/wav/format_table.h"
 #include "win32/ids.h"
 #include "win32/window_class.h"
-#include "core/program/settings.h"
-#include "core/wav/format_table.h"
 
 namespace {
 const wchar_t* const settingsFileName = L"Aurecho32.dat";
 const UINT_PTR timerId = 1;  // the 100 ms timer
-}
+}  // namespace
 
 MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(commandLine)) {
     applicationTitle = texts::titleTexts[0];
-    clipboardFormat = RegisterClipboardFormatW(L"WAVE.Format");
-    clipboardHeaderFormat = RegisterClipboardFormatW(L"WAVE.Format.Header");
+    clipboardFormats = registerClipboardFormats();
+    sound.setDirectMode(!cmd.text.empty());
+    player.setEqualizer([this] { return equalizerWindow.switchedOn() ? &equalizerWindow.tables() : nullptr; });
     HINSTANCE instance = GetModuleHandleW(nullptr);
     programIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
     programIconSmall = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
 
-    registerWindowClass(ids::MainWindowClass, windowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), 0, programIcon, programIconSmall);
+    registerWindowClass(ids::MainWindowClass, windowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), 0, programIcon,
+                        programIconSmall);
 
     createMenu();
     hwnd = CreateWindowExW(0, ids::MainWindowClass, applicationTitle.c_str(),
@@ -38,39 +39,30 @@ MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(c
 
     DragAcceptFiles(hwnd, TRUE);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    doc.blockBytes = 4410;
     // Outer size 325 x 165, centred on the screen.
     const int x = (GetSystemMetrics(SM_CXSCREEN) - 325) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - 165) / 2;
     SetWindowPos(hwnd, nullptr, x, y, 325, 165, SWP_NOZORDER | SWP_NOACTIVATE);
-    for (HWND button : {goToStartButton, goToEndButton, playButton, stopButton}) EnableWindow(button, FALSE);
+    enableButtons({goToStartButton, goToEndButton, playButton, stopButton}, false);
     applyLanguage();
-    createBusyFrames();
     SetTimer(hwnd, timerId, 100, nullptr);
 }
 
 MainWindow::~MainWindow() {
     if (fileIcon) DestroyIcon(fileIcon);
-    for (HIMAGELIST list : display.busyFrames)
-        if (list) ImageList_Destroy(list);
-    if (display.pictureDc) {
-        SelectObject(display.pictureDc, display.previousBitmap);
-        DeleteDC(display.pictureDc);
-    }
-    if (display.picture) DeleteObject(display.picture);
     if (font) DeleteObject(font);
 }
 
 void MainWindow::onCreate() {
-    std::fill(display.levelSamples.begin(), display.levelSamples.end(), 0.0f);
-    onFormatItem(findFormatItem(2, 44100, 16));
+    levels.fill(0.0f);
+    selectFormat(findFormatItem(2, 44100, 16));
     defaultSliderProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(positionSlider, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sliderProc)));
     readSettingsFile();
-    if (menuChecked(ids::StandardPlayBuffer))
-        doc.playBufferFactor = 0.4f;
-    else if (menuChecked(ids::SmallPlayBuffer))
-        doc.playBufferFactor = 0.08f;
+    if (settings.playBufferStandard)
+        playBufferFactor = standardPlayBufferFactor;
+    else if (settings.playBufferSmall)
+        playBufferFactor = smallPlayBufferFactor;
 }
 
 // The format dialog and the equalizer window, hidden until their commands show them.
@@ -81,7 +73,7 @@ void MainWindow::createCompanionWindows() {
 
 void MainWindow::onShow() {
     SetFocus(recordButton);
-    drawRecordLevels();
+    redrawRecordLevels();
     runCommandLine();
 }
 
@@ -93,7 +85,7 @@ LRESULT CALLBACK MainWindow::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) 
         window->hwnd = h;
         SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
     }
-    MainWindow* window = fromHandle(h);
+    auto* window = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
     if (!window) return DefWindowProcW(h, msg, wp, lp);
     return window->route(msg, wp, lp);
 }
@@ -107,10 +99,10 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
         onDropFiles(reinterpret_cast<HDROP>(wp));
         return 0;
     case MM_WOM_DONE:
-        onWaveOutDone(wp);
+        player.onDone(reinterpret_cast<HWAVEOUT>(wp));
         return 0;
     case MM_WIM_DATA:
-        onWaveInData(wp, lp);
+        recorder.onData(reinterpret_cast<HWAVEIN>(wp), reinterpret_cast<WAVEHDR*>(lp));
         return 0;
     case WM_TIMER:
         if (wp == timerId) onTimer();
@@ -122,23 +114,19 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
         onCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wp) != WA_INACTIVE) onActivate();
+        if (LOWORD(wp) != WA_INACTIVE) enablePasteItems();
         break;  // the default handling gives the focus
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-        if (item.CtlID == ids::LevelPicture) {
-            BitBlt(item.hDC, 0, 0, item.rcItem.right, item.rcItem.bottom, display.pictureDc, 0, 0, SRCCOPY);
-        } else {
+        if (item.CtlID == ids::LevelPicture)
+            levels.paint(item);
+        else
             drawButton(item);
-        }
         return TRUE;
     }
-    case WM_CLOSE: {
-        bool keepOpen = false;
-        onClose(keepOpen);
-        if (!keepOpen) DestroyWindow(hwnd);
+    case WM_CLOSE:
+        if (onClose()) DestroyWindow(hwnd);
         return 0;
-    }
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -148,7 +136,16 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
 
 void MainWindow::onCommand(WORD id, WORD code, HWND control) {
     if (control) {
-        if (id == ids::LevelPicture && code == STN_CLICKED) onLevelPictureClick();
+        if (id == ids::LevelPicture && code == STN_CLICKED) {
+            int r = 0, g = 0, b = 0;
+            if (levels.color() == levelYellow) {  // the random colour takes three draws, in order
+                r = std::rand();
+                g = std::rand();
+                b = std::rand();
+            }
+            levels.setColor(nextLevelColor(levels.color(), r, g, b));
+            levels.clear();
+        }
         if (code != BN_CLICKED) return;
         switch (id) {
         case ids::GoToStartButton: onGoToStart(); break;
@@ -160,115 +157,123 @@ void MainWindow::onCommand(WORD id, WORD code, HWND control) {
         return;
     }
     if (id >= ids::FormatFirst && id <= ids::FormatLast) {
-        onFormatItem(id - ids::FormatFirst);
+        selectFormat(id - ids::FormatFirst);
         return;
     }
     switch (id) {
-    case ids::Waiting: onWaiting(); break;
-    case ids::Japanese: onJapanese(); break;
-    case ids::English: onEnglish(); break;
-    case ids::StandardPlayBuffer: onStandardPlayBuffer(); break;
-    case ids::SmallPlayBuffer: onSmallPlayBuffer(); break;
-    case ids::VersionInformation: onVersionInformation(); break;
+    case ids::Waiting:
+        settings.waiting = !settings.waiting;
+        showSettings();
+        break;
+    case ids::Japanese:
+    case ids::English:
+        settings.languageIndex = id == ids::English ? 1 : 0;
+        applyLanguage();
+        break;
+    case ids::StandardPlayBuffer: choosePlayBuffer(true); break;
+    case ids::SmallPlayBuffer: choosePlayBuffer(false); break;
+    case ids::VersionInformation: message(std::wstring(texts::titleTexts[language()]) + texts::versionText); break;
+    case ids::AudioProperties: ShellExecuteW(hwnd, nullptr, L"mmsys.cpl", nullptr, nullptr, SW_SHOW); break;
     case ids::New: onNew(); break;
     case ids::Open: onOpen(); break;
-    case ids::Save: onSave(); break;
-    case ids::SaveAs: onSaveAs(); break;
-    case ids::Exit: onExit(); break;
+    case ids::Save:
+        stopGuard();
+        saveToDocumentFile(sound, *this);
+        if (sound.documentFile().empty()) saveSoundAs(sound, *this);
+        break;
+    case ids::SaveAs:
+        stopGuard();
+        saveSoundAs(sound, *this);
+        break;
+    case ids::Exit: PostMessageW(hwnd, WM_CLOSE, 0, 0); break;
     case ids::Convert: onConvert(); break;
     case ids::Copy: onCopy(); break;
-    case ids::Paste: onPaste(); break;
-    case ids::MixingPaste: onMixingPaste(); break;
-    case ids::InsertFile: onInsertFile(); break;
-    case ids::MixFile: onMixFile(); break;
-    case ids::DeleteBefore: onDeleteBefore(); break;
-    case ids::DeleteAfter: onDeleteAfter(); break;
-    case ids::AudioProperties: onAudioProperties(); break;
-    case ids::VolumeUp: onVolumeUp(); break;
-    case ids::VolumeDown: onVolumeDown(); break;
-    case ids::SpeedUp: onSpeedUp(); break;
-    case ids::SpeedDown: onSpeedDown(); break;
-    case ids::Echo: onEcho(); break;
-    case ids::Reverse: onReverse(); break;
-    case ids::Equalizer: onEqualizer(); break;
+    case ids::Paste: onPaste(EditKind::Paste); break;
+    case ids::MixingPaste: onPaste(EditKind::Mix); break;
+    case ids::InsertFile: onSpliceFile(EditKind::Insert); break;
+    case ids::MixFile: onSpliceFile(EditKind::Mix); break;
+    case ids::DeleteBefore: onDelete(EditKind::DeleteBefore); break;
+    case ids::DeleteAfter: onDelete(EditKind::DeleteAfter); break;
+    case ids::VolumeUp: onEffect(Effect::VolumeUp); break;
+    case ids::VolumeDown: onEffect(Effect::VolumeDown); break;
+    case ids::SpeedUp: onEffect(Effect::SpeedUp); break;
+    case ids::SpeedDown: onEffect(Effect::SpeedDown); break;
+    case ids::Echo: onEffect(Effect::Echo); break;
+    case ids::Reverse: onEffect(Effect::Reverse); break;
+    case ids::Equalizer:
+        if (sound.hasSound()) showEqualizer(sound, *this, equalizerWindow);
+        break;
     case ids::EqualizedOutput: onEqualizedOutput(); break;
-    default: break;  // commands that do nothing yet
+    default: break;
     }
 }
 
-// ---- Closing -------------------------------------------------------------------------
-
-void MainWindow::onClose(bool& keepOpen) {
-    if (!IsWindowEnabled(recordButton)) onStop();
+// True when the window may close.
+bool MainWindow::onClose() {
+    if (transportBusy()) onStop();
     // A program started with a file argument edits that file in place and never asks.
-    if (directMode()) doc.modified = false;
-    if (doc.modified) {
-        const std::wstring question = caption() + texts::fileMessages[languageIndex][0];
-        const int answer = MessageBoxW(hwnd, question.c_str(), texts::titleTexts[languageIndex],
-                                       MB_YESNOCANCEL | MB_ICONEXCLAMATION);
-        if (answer == IDCANCEL || (answer == IDYES && !saveAs())) {
-            keepOpen = true;
-            return;
-        }
-    }
-    refreshWorkHeader();
-    closeWorkFile();
+    if (sound.directMode()) sound.setModified(false);
+    if (!askSaveChanges(sound, *this)) return false;
+    sound.close();
     Sleep(100);
     processMessages();
-    if (!directMode()) DeleteFileW(doc.workFileName.c_str());
-    closeInputDevice();
+    sound.discard();
+    recorder.closeDevice();
     DragAcceptFiles(hwnd, FALSE);
     writeSettingsFile();
+    return true;
 }
 
-// ---- Settings file -------------------------------------------------------------------
-
-std::wstring MainWindow::programDirectory() const {
-    std::wstring path(32768, L'\0');
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(n);
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
-std::wstring MainWindow::settingsPath() const { return programDirectory() + settingsFileName; }
+// ---- Settings, command line ----------------------------------------------------------
 
 void MainWindow::readSettingsFile() {
-    FILE* f = _wfopen(settingsPath().c_str(), L"rb");
+    FILE* f = _wfopen((programDirectory() + settingsFileName).c_str(), L"rb");
     if (!f) return;
     uint8_t bytes[settingsFileSize];
     const size_t n = std::fread(bytes, 1, sizeof bytes, f);
     std::fclose(f);
 
-    const Settings s = readSettings(bytes, n);
-    languageIndex = s.languageIndex;
+    settings = readSettings(bytes, n);
+    levels.setColor(settings.levelColor);
     applyLanguage();
-    CheckMenuItem(menuBar, ids::Waiting, MF_BYCOMMAND | (s.waiting ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(menuBar, ids::StandardPlayBuffer, MF_BYCOMMAND | (s.playBufferStandard ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(menuBar, ids::SmallPlayBuffer, MF_BYCOMMAND | (s.playBufferSmall ? MF_CHECKED : MF_UNCHECKED));
-    display.levelColor = s.levelColor;
+    showSettings();
 }
 
 void MainWindow::writeSettingsFile() {
-    FILE* f = _wfopen(settingsPath().c_str(), L"wb");
+    FILE* f = _wfopen((programDirectory() + settingsFileName).c_str(), L"wb");
     if (!f) {
-        plainMessage(texts::settingsMessages[languageIndex][0]);
+        message(texts::settingsMessages[language()][texts::SettingsNotCreated]);
         return;
     }
-    Settings s;
-    s.languageIndex = languageIndex;
-    s.waiting = menuChecked(ids::Waiting);
-    s.playBufferStandard = menuChecked(ids::StandardPlayBuffer);
-    s.playBufferSmall = menuChecked(ids::SmallPlayBuffer);
-    s.levelColor = display.levelColor;
-    const auto bytes = writeSettings(s);
+    settings.levelColor = levels.color();
+    const auto bytes = writeSettings(settings);
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const bool closed = std::fclose(f) == 0;
-    if (!written || !closed)
-        MessageBoxW(hwnd, texts::settingsMessages[languageIndex][1], applicationTitle.c_str(), MB_ICONSTOP);
+    if (!written || !closed) message(texts::settingsMessages[language()][texts::SettingsNotWritten], MB_ICONSTOP);
 }
 
-// ---- Command line --------------------------------------------------------------------
+void MainWindow::showSettings() {
+    auto check = [this](UINT id, bool checked) {
+        CheckMenuItem(menuBar, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    };
+    check(ids::Waiting, settings.waiting);
+    check(ids::StandardPlayBuffer, settings.playBufferStandard);
+    check(ids::SmallPlayBuffer, settings.playBufferSmall);
+}
+
+void MainWindow::choosePlayBuffer(bool standard) {
+    settings.playBufferStandard = standard;
+    settings.playBufferSmall = !standard;
+    showSettings();
+    playBufferFactor = standard ? standardPlayBufferFactor : smallPlayBufferFactor;
+    // The stop operation ends a playback and sizes the buffers again for the new choice.
+    if (sound.hasSound() && !recorder.recording()) onStop();
+}
+
+void MainWindow::updatePlayBufferFactor(double seconds) {
+    playBufferFactor =
+        choosePlayBufferFactor(settings.playBufferStandard, settings.playBufferSmall, playBufferFactor, seconds);
+}
 
 void MainWindow::runCommandLine() {
     if (cmd.text.empty()) return;
@@ -280,30 +285,91 @@ void MainWindow::runCommandLine() {
             return;
         }
     }
-    selectFormatItem(cmd.channels, cmd.rate, cmd.bits);
+    selectFormat(findFormatItem(cmd.channels, cmd.rate, cmd.bits));
     onRecord();
 }
 
-// ---- Help menu settings --------------------------------------------------------------
+// ---- For the commands and the devices ------------------------------------------------
 
-void MainWindow::onWaiting() {
-    const bool checked = menuChecked(ids::Waiting);
-    CheckMenuItem(menuBar, ids::Waiting, MF_BYCOMMAND | (checked ? MF_UNCHECKED : MF_CHECKED));
+int MainWindow::message(const std::wstring& text, UINT flags) {
+    return MessageBoxW(hwnd, text.c_str(), applicationTitle.c_str(), flags);
 }
 
-void MainWindow::onStandardPlayBuffer() { choosePlayBuffer(ids::StandardPlayBuffer, 0.4f); }
-void MainWindow::onSmallPlayBuffer() { choosePlayBuffer(ids::SmallPlayBuffer, 0.08f); }
-
-void MainWindow::choosePlayBuffer(UINT checkedId, float factor) {
-    CheckMenuItem(menuBar, ids::StandardPlayBuffer, MF_BYCOMMAND | MF_UNCHECKED);
-    CheckMenuItem(menuBar, ids::SmallPlayBuffer, MF_BYCOMMAND | MF_UNCHECKED);
-    CheckMenuItem(menuBar, checkedId, MF_BYCOMMAND | MF_CHECKED);
-    doc.playBufferFactor = factor;
-    // The stop operation ends a playback and sizes the buffers again for the new choice.
-    if (doc.hasSound && !rec.hWaveIn) onStop();
+void MainWindow::warning(const std::wstring& text) {
+    MessageBoxW(nullptr, text.c_str(), texts::titleTexts[language()], MB_ICONWARNING | MB_OK);
 }
 
-// Handles every message already waiting, as long operations do between their steps.
+bool MainWindow::askFileName(bool save, std::wstring& path) {
+    wchar_t name[MAX_PATH] = L"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hwnd;
+    ofn.lpstrFilter = save ? L"WAVE files (*.wav)\0*.wav\0" : L"Wave files (*.wav)\0*.wav\0";
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_HIDEREADONLY;
+    ofn.lpstrDefExt = L"wav";
+    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return false;
+    path = name;
+    return true;
+}
+
+std::wstring MainWindow::caption() const {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void MainWindow::setCaption(const std::wstring& text) { SetWindowTextW(hwnd, text.c_str()); }
+
+void MainWindow::showDocumentName(const std::wstring& path) {
+    SHFILEINFOW info{};
+    if (path.empty()) {
+        setCaption(texts::titleTexts[language()]);
+        SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(programIcon));
+        SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(programIconSmall));
+        return;
+    }
+    setCaption(fileNamePart(path));
+    if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON) || !info.hIcon) return;
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(info.hIcon));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(info.hIcon));
+    if (fileIcon) DestroyIcon(fileIcon);
+    fileIcon = info.hIcon;
+}
+
+BusyCounter MainWindow::beginBusy(uint32_t threshold) { return levels.beginBusy(threshold, settings.waiting); }
+
+void MainWindow::busyStep(BusyCounter& busy) {
+    if (settings.waiting) levels.busyStep(busy);
+}
+
+void MainWindow::busySteps(BusyCounter& busy, uint64_t units) {
+    if (settings.waiting) levels.busySteps(busy, units);
+}
+
+void MainWindow::endBusy() {
+    if (settings.waiting) levels.clear();
+}
+
+void MainWindow::showLevels(const short* samples, size_t count, uint32_t barUnits) {
+    levels.showLevels(samples, count, barUnits, sound.format().bitsPerSample == 8);
+}
+
+void MainWindow::showPlayPosition(double seconds) {
+    showPosition(seconds);
+    setSliderPosition(static_cast<int>(seconds) * 100);
+}
+
+void MainWindow::playbackEnded() { onStop(); }
+
+void MainWindow::recordingFailed() {
+    onStop();
+    message(texts::fileMessages[language()][texts::CreateError]);
+}
+
+// ---- Helpers of the window layer -----------------------------------------------------
+
 void processMessages() {
     MSG m;
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
@@ -319,24 +385,4 @@ void processMessages() {
 std::wstring fileNamePart(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-// The system's open or save dialog for WAV files; false when the user cancels.
-bool askWaveFileName(HWND owner, bool save, std::wstring& path) {
-    wchar_t name[MAX_PATH] = L"";
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = save ? L"WAVE files (*.wav)\0*.wav\0" : L"Wave files (*.wav)\0*.wav\0";
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_HIDEREADONLY;
-    ofn.lpstrDefExt = L"wav";
-    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return false;
-    path = name;
-    return true;
-}
-
-int MainWindow::plainMessage(const std::wstring& text, UINT flags) {
-    return MessageBoxW(hwnd, text.c_str(), applicationTitle.c_str(), flags);
 }

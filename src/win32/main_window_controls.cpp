@@ -108,8 +108,9 @@ void MainWindow::createControls() {
     positionCaption = child(positionPanel, L"STATIC", 0, 20, 5, 50, 13, ids::PositionCaption, font);
     positionLabel = child(positionPanel, L"STATIC", 0, 16, 20, 55, 13, ids::PositionLabel, font);
     levelPanel = child(hwnd, ids::PanelClass, 0, 96, 8, 129, 35, ids::LevelPanel, font);
-    levelPicture = child(levelPanel, L"STATIC", SS_OWNERDRAW | SS_NOTIFY, 1, 1, levelWidth, levelHeight,
-                         ids::LevelPicture, font);
+    levelControl = child(levelPanel, L"STATIC", SS_OWNERDRAW | SS_NOTIFY, 1, 1, LevelPicture::width,
+                         LevelPicture::height, ids::LevelPicture, font);
+    levels.create(levelControl);
     lengthPanel = child(hwnd, ids::PanelClass, 0, 232, 8, 73, 35, ids::LengthPanel, font);
     lengthCaption = child(lengthPanel, L"STATIC", 0, 20, 5, 50, 13, ids::LengthCaption, font);
     lengthLabel = child(lengthPanel, L"STATIC", 0, 16, 20, 55, 13, ids::LengthLabel, font);
@@ -125,13 +126,6 @@ void MainWindow::createControls() {
         *buttons[i] = child(hwnd, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, 10 + 60 * i, 80, 56, 22,
                             ids::GoToStartButton + i, font);
     }
-
-    // The level picture is drawn off screen and copied in on paint.
-    HDC screen = GetDC(hwnd);
-    display.pictureDc = CreateCompatibleDC(screen);
-    display.picture = CreateCompatibleBitmap(screen, levelWidth, levelHeight);
-    display.previousBitmap = SelectObject(display.pictureDc, display.picture);
-    ReleaseDC(hwnd, screen);
 }
 
 void MainWindow::drawButton(const DRAWITEMSTRUCT& item) {
@@ -155,10 +149,6 @@ void MainWindow::setLabel(int id, const std::wstring& text) {
     SetDlgItemTextW(id <= static_cast<int>(ids::PositionLabel) ? positionPanel : lengthPanel, id, text.c_str());
 }
 
-void MainWindow::setCaption(const std::wstring& text) { SetWindowTextW(hwnd, text.c_str()); }
-
-std::wstring MainWindow::caption() const {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return text;
+void MainWindow::enableButtons(std::initializer_list<HWND> buttons, bool enable) {
+    for (HWND button : buttons) EnableWindow(button, enable ? TRUE : FALSE);
 }

@@ -7,6 +7,23 @@ namespace texts {
 constexpr int languageCount = 2;
 using Text = const wchar_t*;
 
+// Entries of the tables below, by what they say.
+enum PanelText { PositionCaption, PositionZero, LengthCaption, LengthZero };
+enum FileMessage { AskSave, CreateError, ReadError, NotValidBefore, NotValidAfter };
+enum ProgressText {
+    Saving,
+    Opening = 4,
+    Copying,
+    Pasting,
+    Inserting,
+    Mixing,
+    Deleting,
+    Changing,
+};
+enum DeviceMessage { OutputDeviceFailed, InputDeviceFailed };
+enum ConvertText { Converting, ErrorOccurred };
+enum SettingsMessage { SettingsNotCreated, SettingsNotWritten };
+
 extern const Text fileMenuTexts[languageCount][11];
 extern const Text editMenuTexts[languageCount][9];
 extern const Text effectMenuTexts[languageCount][9];

@@ -42,7 +42,9 @@ bool WorkingSound::create(const std::filesystem::path& path) {
     length_ = 0;
     file_ = openFile(path_, "wb");
     const uint32_t units = newHeaderSampleUnits(blockBytes(), frameBytes(), format_.bitsPerSample);
-    return writeWaveHeader(file_, format_.samplesPerSec, format_.bitsPerSample, format_.channels, units);
+    if (writeWaveHeader(file_, format_.samplesPerSec, format_.bitsPerSample, format_.channels, units)) return true;
+    closeFile();
+    return false;
 }
 
 bool WorkingSound::appendFrom(ByteSource& source, uint64_t offset, uint64_t size) {
@@ -105,9 +107,26 @@ void WorkingSound::close() {
 }
 
 void WorkingSound::discard() {
-    closeFile();
+    close();  // the user's own file is kept, so its header must be truthful
     std::error_code ignored;
     if (!directMode_ && !path_.empty()) std::filesystem::remove(path_, ignored);
+}
+
+void WorkingSound::abandon() {
+    closeFile();
+    length_ = 0;
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+}
+
+bool WorkingSound::canRewrite() const {
+    const std::filesystem::path temporary = temporaryPathBeside(path_);
+    std::FILE* probe = openFile(temporary, "wb");
+    if (!probe) return false;
+    std::fclose(probe);
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return true;
 }
 
 void WorkingSound::closeFile() {

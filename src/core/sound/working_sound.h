@@ -76,6 +76,10 @@ public:
     void close();
     // Closes the file and deletes it, unless it is the user's own file.
     void discard();
+    // Closes and deletes a file just created for a command that then failed.
+    void abandon();
+    // Whether a rewrite could make its temporary file beside the working file.
+    bool canRewrite() const;
 
     // A reader of the data from an offset on, for playback and previews.
     class Reader {

@@ -1,11 +1,11 @@
 // The clipboard: copy the whole sound, paste and mixing paste from the position, and the
 // paste items following what the clipboard offers.
-#include "win32/main_window.h"
+#include "win32/commands/commands.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "win32/ids.h"
+#include "core/program/texts.h"
 #include "core/sound/sound_math.h"
 #include "core/sound/sound_rewrite.h"
 #include "core/wav/wave_header.h"
@@ -55,48 +55,27 @@ HGLOBAL filledBlock(SIZE_T n, Fill fill) {
 
 }  // namespace
 
-void MainWindow::enablePasteItems() {
-    const bool offered = IsClipboardFormatAvailable(clipboardFormat) || IsClipboardFormatAvailable(CF_WAVE);
-    const UINT state = MF_BYCOMMAND | (offered ? MF_ENABLED : MF_GRAYED);
-    EnableMenuItem(menuBar, ids::Paste, state);
-    EnableMenuItem(menuBar, ids::MixingPaste, state);
+ClipboardFormats registerClipboardFormats() {
+    return ClipboardFormats{RegisterClipboardFormatW(L"WAVE.Format"), RegisterClipboardFormatW(L"WAVE.Format.Header")};
 }
 
-void MainWindow::onActivate() { enablePasteItems(); }
-
-DWORD MainWindow::editPosition() const {
-    const PcmFormat format = soundFormat();
-    return editOffset(sliderPosition(), doc.deviceFormat.nAvgBytesPerSec, format.frameBytes(), soundBytes());
-}
-
-void MainWindow::onCopy() {
-    if (!doc.hasSound) return;
-    const std::wstring previousCaption = caption();
-    setCaption(texts::progressTexts[languageIndex][5]);
-    const bool copied = copyToClipboard();
-    onSliderMoved();
-    setCaption(previousCaption);
-    if (!copied) plainMessage(texts::convertTexts[languageIndex][1]);
-    enablePasteItems();
+bool pasteOffered(const ClipboardFormats& formats) {
+    return IsClipboardFormatAvailable(formats.samples) || IsClipboardFormatAvailable(CF_WAVE);
 }
 
 // The raw samples under "WAVE.Format", their format record under "WAVE.Format.Header",
 // and for other programs a whole WAV file under the standard wave format, which is left
 // out when there is no memory for it. An empty sound has no samples to offer (the
-// clipboard takes no empty block): only its record and its WAV file go there. False, with
-// the clipboard as it was, when the sound cannot be read or held.
-bool MainWindow::copyToClipboard() {
-    const DWORD length = soundBytes();
-    const PcmFormat format = soundFormat();
-    if (doc.workFile) std::fflush(doc.workFile);  // a running recording's last bytes
+// clipboard takes no empty block): only its record and its WAV file go there.
+bool copyToClipboard(WorkingSound& sound, HWND owner, const ClipboardFormats& formats) {
+    const uint64_t fullLength = sound.length();
+    if (fullLength > SIZE_MAX - waveHeaderSize) return false;
+    const size_t length = static_cast<size_t>(fullLength);
+    const PcmFormat format = sound.format();
+    sound.flush();  // a running recording's last bytes
 
     HGLOBAL samples = length == 0 ? nullptr : filledBlock(length, [&](uint8_t* p) {
-        std::FILE* f = _wfopen(doc.workFileName.c_str(), L"rb");
-        if (!f) return false;
-        FileByteSource source(f);
-        const bool read = source.readAt(waveHeaderSize, p, length);
-        std::fclose(f);
-        return read;
+        return sound.readAt(0, p, length);
     });
     const FormatRecord formatRecord = makeFormatRecord(format);
     HGLOBAL record = filledBlock(formatRecord.size(), [&](uint8_t* p) {
@@ -105,7 +84,7 @@ bool MainWindow::copyToClipboard() {
     });
     HGLOBAL wave = nullptr;
     if (samples || length == 0) {
-        const DWORD whole = declaredDataSize(length, format.frameBytes());
+        const uint32_t whole = declaredDataSize(length, format.frameBytes());
         const WaveHeader header = makeWaveHeaderForData(format.samplesPerSec, format.bitsPerSample, format.channels, whole);
         const LockedBlock copied(samples);
         wave = filledBlock(SIZE_T{waveHeaderSize} + whole, [&](uint8_t* p) {
@@ -115,7 +94,7 @@ bool MainWindow::copyToClipboard() {
         });
     }
     const bool complete = record && (samples || (length == 0 && wave));
-    if (!complete || !OpenClipboard(hwnd)) {
+    if (!complete || !OpenClipboard(owner)) {
         for (HGLOBAL block : {samples, record, wave})
             if (block) GlobalFree(block);
         return false;
@@ -128,34 +107,20 @@ bool MainWindow::copyToClipboard() {
         GlobalFree(block);
         return false;
     };
-    const bool samplesSet = length == 0 || offer(clipboardFormat, samples);
-    const bool recordSet = offer(clipboardHeaderFormat, record);
+    const bool samplesSet = length == 0 || offer(formats.samples, samples);
+    const bool recordSet = offer(formats.record, record);
     const bool waveSet = offer(CF_WAVE, wave);
     CloseClipboard();
     // The WAV file is for other programs, unless the sound is empty and it is all there is.
     return samplesSet && recordSet && (waveSet || length != 0);
 }
 
-void MainWindow::onPaste() { pasteClipboard(EditKind::Paste); }
-void MainWindow::onMixingPaste() { pasteClipboard(EditKind::Mix); }
-
-void MainWindow::pasteClipboard(EditKind kind) {
-    stopGuard();
-    const bool rawOffered = IsClipboardFormatAvailable(clipboardFormat);
-    if (!rawOffered && !IsClipboardFormatAvailable(CF_WAVE)) return;
-    if (!OpenClipboard(hwnd)) return;
-    const HANDLE rawHandle = rawOffered ? GetClipboardData(clipboardFormat) : nullptr;
-    const HANDLE waveHandle = rawOffered ? nullptr : GetClipboardData(CF_WAVE);
-    if (!rawHandle && !waveHandle) {
-        CloseClipboard();
-        return;
-    }
-    pasteBlocks(kind, rawHandle, rawHandle ? GetClipboardData(clipboardHeaderFormat) : nullptr, waveHandle);
-    CloseClipboard();
-}
+namespace {
 
 // The paste itself, with the clipboard open.
-void MainWindow::pasteBlocks(EditKind kind, HANDLE rawHandle, HANDLE recordHandle, HANDLE waveHandle) {
+PasteResult pasteBlocks(WorkingSound& sound, Ui& ui, EditKind kind, int32_t sliderPosition, HANDLE rawHandle,
+                        HANDLE recordHandle, HANDLE waveHandle) {
+    const int lang = ui.language();
     const LockedBlock raw(rawHandle), record(recordHandle), wave(waveHandle);
     ClipboardBlocks blocks;
     blocks.samples = raw.bytes();
@@ -165,62 +130,56 @@ void MainWindow::pasteBlocks(EditKind kind, HANDLE rawHandle, HANDLE recordHandl
     blocks.wave = wave.bytes();
     blocks.waveSize = wave.size();
     // A paste into no sound makes one in the format chosen in the menu.
-    const PcmFormat target = doc.hasSound ? soundFormat()
-                                          : PcmFormat{doc.recordFormat.samplesPerSec, doc.recordFormat.bitsPerSample,
-                                                      doc.recordFormat.channels};
+    const PcmFormat target = sound.format();
     const ClipboardSamples found = clipboardSamples(blocks, target);
-    if (found.check == ClipboardCheck::Nothing) return;
+    if (found.check == ClipboardCheck::Nothing) return PasteResult::Nothing;
     if (found.check == ClipboardCheck::NotValid) {
-        plainMessage(texts::convertTexts[languageIndex][1]);
-        return;
+        ui.message(texts::convertTexts[lang][texts::ErrorOccurred]);
+        return PasteResult::Nothing;
     }
 
-    const bool hadSound = doc.hasSound;
-    const std::wstring previousWorkFile = doc.workFileName;
-    if (!hadSound && !prepareEmptySound()) {
-        abandonEmptySound(previousWorkFile);
-        plainMessage(texts::fileMessages[languageIndex][1]);
-        return;
+    const bool hadSound = sound.hasSound();
+    // Into no sound: a new, empty working file, which the paste's rewrite then fills.
+    if (!hadSound && !sound.create(newWorkFileName())) {
+        sound.abandon();
+        ui.message(texts::fileMessages[lang][texts::CreateError]);
+        return PasteResult::Failed;
     }
     MemoryByteSource source(found.block, found.blockSize);
     auto added = samplesInFormat(std::make_unique<RangeStream>(source, found.data.offset, found.data.size),
                                  found.data.format, target);
     bool ok = false;
     if (added) {
-        SoundEdit edit(kind, target, editPosition(), std::move(added));
-        ok = rewriteWorkingSound(edit, texts::progressTexts[languageIndex][6],
+        const uint64_t at = editOffset(sliderPosition, sound.bytesPerSecond(), target.frameBytes(),
+                                       static_cast<uint32_t>(sound.length()));
+        SoundEdit edit(kind, target, at, std::move(added));
+        ok = rewriteWorkingSound(sound, ui, edit, texts::progressTexts[lang][texts::Pasting],
                                  kind == EditKind::Mix ? BusyAnimation::PerSample : BusyAnimation::None);
     } else {
-        plainMessage(texts::convertTexts[languageIndex][1]);
+        ui.message(texts::convertTexts[lang][texts::ErrorOccurred]);
     }
     if (!ok) {
-        if (!hadSound) abandonEmptySound(previousWorkFile);
-        return;
+        if (!hadSound) sound.abandon();
+        return PasteResult::Failed;
     }
-    showLength(soundSeconds());
-    doc.hasSound = true;
-    EnableMenuItem(formatMenu, 2, MF_BYPOSITION | MF_GRAYED);  // the PCM menu
+    sound.setHasSound(true);
+    return PasteResult::Pasted;
 }
 
-// A new, empty working file in the menu's format beside the program, for a paste into no
-// sound; the paste's rewrite then gives it its data and sizes.
-bool MainWindow::prepareEmptySound() {
-    rebuildDeviceFormat();
-    closeWorkFile();
-    setLength(0);
-    doc.workFileName = newWorkFileName();
-    const bool created =
-        writeWorkHeader(doc.workFileName, newHeaderSampleUnits(doc.blockBytes, doc.frameBytes, doc.recordFormat.bitsPerSample));
-    for (HWND button : {goToStartButton, goToEndButton, playButton}) EnableWindow(button, TRUE);
-    EnableWindow(stopButton, FALSE);
-    return created;
-}
+}  // namespace
 
-// Back to no sound after a paste into no sound failed: no working file is left behind.
-void MainWindow::abandonEmptySound(const std::wstring& previousWorkFile) {
-    closeWorkFile();
-    DeleteFileW(doc.workFileName.c_str());
-    doc.workFileName = previousWorkFile;
-    setLength(0);
-    for (HWND button : {goToStartButton, goToEndButton, playButton}) EnableWindow(button, FALSE);
+PasteResult pasteClipboard(WorkingSound& sound, Ui& ui, const ClipboardFormats& formats, EditKind kind,
+                           int32_t sliderPosition) {
+    const bool rawOffered = IsClipboardFormatAvailable(formats.samples);
+    if (!rawOffered && !IsClipboardFormatAvailable(CF_WAVE)) return PasteResult::Nothing;
+    if (!OpenClipboard(ui.owner())) return PasteResult::Nothing;
+    const HANDLE rawHandle = rawOffered ? GetClipboardData(formats.samples) : nullptr;
+    const HANDLE waveHandle = rawOffered ? nullptr : GetClipboardData(CF_WAVE);
+    PasteResult result = PasteResult::Nothing;
+    if (rawHandle || waveHandle) {
+        const HANDLE recordHandle = rawHandle ? GetClipboardData(formats.record) : nullptr;
+        result = pasteBlocks(sound, ui, kind, sliderPosition, rawHandle, recordHandle, waveHandle);
+    }
+    CloseClipboard();
+    return result;
 }

@@ -1,78 +1,66 @@
 // Inserting and mixing another WAV file at the position, and deleting before or after it:
 // each rewrites the working file through an edit of the core.
-#include "win32/main_window.h"
+#include "core/program/texts.h"
+#include "win32/commands/commands.h"
 
-#include "core/wav/wave_file.h"
-#include "core/sound/sound_edit.h"
+namespace {
 
-void MainWindow::onInsertFile() { spliceFile(EditKind::Insert); }
-void MainWindow::onMixFile() { spliceFile(EditKind::Mix); }
+uint64_t editPosition(const WorkingSound& sound, int32_t sliderPosition) {
+    return editOffset(sliderPosition, sound.bytesPerSecond(), sound.frameBytes(), static_cast<uint32_t>(sound.length()));
+}
 
-void MainWindow::spliceFile(EditKind kind) {
-    stopGuard();
-    if (!doc.hasSound) {
-        onOpen();
-        return;
-    }
+}  // namespace
+
+bool spliceFile(WorkingSound& sound, Ui& ui, EditKind kind, int32_t sliderPosition) {
+    const int lang = ui.language();
     std::wstring path;
-    if (!askWaveFileName(hwnd, false, path)) return;
+    if (!ui.askFileName(false, path)) return false;
 
     // The file is refused as opening would refuse it.
     WaveInfo info;
     if (auto file = openFileSource(std::filesystem::path(path))) {
         info = inspectWave(*file);
     } else {
-        warningBox(texts::fileMessages[languageIndex][2]);
-        return;
+        ui.warning(texts::fileMessages[lang][texts::ReadError]);
+        return false;
     }
     if (info.check == WaveCheck::FourBit) {
-        warningBox(texts::fourBitMessage[languageIndex]);
-        return;
+        ui.warning(texts::fourBitMessage[lang]);
+        return false;
     }
     if (info.check != WaveCheck::Ok) {
-        warningBox(texts::fileMessages[languageIndex][3] + path + texts::fileMessages[languageIndex][4]);
-        return;
+        ui.warning(texts::fileMessages[lang][texts::NotValidBefore] + path + texts::fileMessages[lang][texts::NotValidAfter]);
+        return false;
     }
     const PcmFormat from{info.format.samplesPerSec, info.format.bitsPerSample, info.format.channels};
-    const PcmFormat to = soundFormat();
+    const PcmFormat to = sound.format();
     if (kind == EditKind::Mix && from.bitsPerSample != to.bitsPerSample) {
-        warningBox(texts::bitMixMessage[languageIndex]);
-        return;
+        ui.warning(texts::bitMixMessage[lang]);
+        return false;
     }
-    if (kind == EditKind::Insert) {
-        HANDLE check = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (check == INVALID_HANDLE_VALUE || !check) {
-            plainMessage(texts::fileMessages[languageIndex][2]);
-            return;
-        }
-        CloseHandle(check);
+    if (kind == EditKind::Insert && !canReadExclusively(path)) {
+        ui.message(texts::fileMessages[lang][texts::ReadError]);
+        return false;
     }
 
     std::unique_ptr<ByteSource> file = openFileSource(std::filesystem::path(path));
     if (!file) {
-        plainMessage(texts::fileMessages[languageIndex][2]);
-        return;
+        ui.message(texts::fileMessages[lang][texts::ReadError]);
+        return false;
     }
     auto added = samplesInFormat(std::make_unique<RangeStream>(std::move(file), info.dataOffset, info.dataSize), from, to);
     if (!added) {
-        plainMessage(texts::convertTexts[languageIndex][1]);
-        return;
+        ui.message(texts::convertTexts[lang][texts::ErrorOccurred]);
+        return false;
     }
-    SoundEdit edit(kind, to, editPosition(), std::move(added));
+    SoundEdit edit(kind, to, editPosition(sound, sliderPosition), std::move(added));
     const bool mixing = kind == EditKind::Mix;
-    if (!rewriteWorkingSound(edit, texts::progressTexts[languageIndex][mixing ? 8 : 7],
-                             mixing ? BusyAnimation::PerSample : BusyAnimation::None))
-        return;
-    showLength(soundSeconds());
+    return rewriteWorkingSound(sound, ui, edit, texts::progressTexts[lang][mixing ? texts::Mixing : texts::Inserting],
+                               mixing ? BusyAnimation::PerSample : BusyAnimation::None);
 }
 
-void MainWindow::onDeleteBefore() { deleteAround(EditKind::DeleteBefore); }
-void MainWindow::onDeleteAfter() { deleteAround(EditKind::DeleteAfter); }
-
-void MainWindow::deleteAround(EditKind kind) {
-    if (!doc.hasSound) return;
-    stopGuard();
-    SoundEdit edit(kind, soundFormat(), editPosition());
-    if (!rewriteWorkingSound(edit, texts::progressTexts[languageIndex][9], BusyAnimation::None)) return;
-    showLength(soundSeconds());
+bool deleteAround(WorkingSound& sound, Ui& ui, EditKind kind, int32_t sliderPosition) {
+    SoundEdit edit(kind, sound.format(), editPosition(sound, sliderPosition));
+    return rewriteWorkingSound(sound, ui, edit, texts::progressTexts[ui.language()][texts::Deleting],
+                               BusyAnimation::None);
 }

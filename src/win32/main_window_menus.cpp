@@ -1,8 +1,6 @@
-// The main menu and the texts of the current language: building the tree, applying the
-// captions, and the Help and Edit commands that belong to the texts.
+// The main menu and the texts of the current language: building the tree and applying
+// the captions.
 #include "win32/main_window.h"
-
-#include <shellapi.h>
 
 #include "win32/ids.h"
 #include "core/wav/format_table.h"
@@ -48,8 +46,7 @@ void MainWindow::createMenu() {
     // File, with Format > Others and Format > PCM (> Others)
     HMENU fileMenu = CreatePopupMenu(), formatOthersMenu = CreatePopupMenu();
     formatMenu = CreatePopupMenu();
-    pcmMenu = CreatePopupMenu();
-    pcmOthersMenu = CreatePopupMenu();
+    HMENU pcmMenu = CreatePopupMenu(), pcmOthersMenu = CreatePopupMenu();
     item(fileMenu, ids::New, fileMenuTexts, 1);
     item(fileMenu, ids::Open, fileMenuTexts, 2);
     item(fileMenu, ids::Save, fileMenuTexts, 3);
@@ -123,9 +120,9 @@ void MainWindow::createMenu() {
 }
 
 void MainWindow::applyLanguage() {
-    const int lang = languageIndex;
+    const int lang = language();
     applicationTitle = texts::titleTexts[lang];
-    if (!doc.hasFileName) setCaption(texts::titleTexts[lang]);
+    if (sound.documentFile().empty()) setCaption(texts::titleTexts[lang]);
 
     CheckMenuItem(menuBar, ids::Japanese, MF_BYCOMMAND | (lang == 0 ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(menuBar, ids::English, MF_BYCOMMAND | (lang == 1 ? MF_CHECKED : MF_UNCHECKED));
@@ -144,30 +141,14 @@ void MainWindow::applyLanguage() {
     }
     if (hwnd) DrawMenuBar(hwnd);
 
-    setLabel(ids::PositionCaption, texts::panelTexts[lang][0]);
-    setLabel(ids::PositionLabel, texts::panelTexts[lang][1]);
-    setLabel(ids::LengthCaption, texts::panelTexts[lang][2]);
-    setLabel(ids::LengthLabel, texts::panelTexts[lang][3]);
-    if (doc.hasSound) {
-        const double d = soundSeconds();
-        setLabel(ids::PositionLabel, texts::formatSeconds(d, texts::panelTexts[lang][1]));
-        setLabel(ids::LengthLabel, texts::formatSeconds(d, texts::panelTexts[lang][3]));
+    setLabel(ids::PositionCaption, texts::panelTexts[lang][texts::PositionCaption]);
+    setLabel(ids::PositionLabel, texts::panelTexts[lang][texts::PositionZero]);
+    setLabel(ids::LengthCaption, texts::panelTexts[lang][texts::LengthCaption]);
+    setLabel(ids::LengthLabel, texts::panelTexts[lang][texts::LengthZero]);
+    if (sound.hasSound()) {
+        const double d = sound.seconds();
+        setLabel(ids::PositionLabel, texts::formatSeconds(d, texts::panelTexts[lang][texts::PositionZero]));
+        setLabel(ids::LengthLabel, texts::formatSeconds(d, texts::panelTexts[lang][texts::LengthZero]));
     }
     equalizerWindow.setCaption(std::wstring(texts::equalizerCaption[lang]) + L" - " + texts::titleTexts[lang]);
 }
-
-void MainWindow::onJapanese() {
-    languageIndex = 0;
-    applyLanguage();
-}
-
-void MainWindow::onEnglish() {
-    languageIndex = 1;
-    applyLanguage();
-}
-
-void MainWindow::onVersionInformation() {
-    plainMessage(std::wstring(texts::titleTexts[languageIndex]) + texts::versionText);
-}
-
-void MainWindow::onAudioProperties() { ShellExecuteW(hwnd, nullptr, L"mmsys.cpl", nullptr, nullptr, SW_SHOW); }

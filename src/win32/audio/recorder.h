@@ -1,0 +1,63 @@
+// Recording: four buffers filled by the wave-input device, each written to the working
+// sound at the recording place as it comes back, overwriting from a place or appending.
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "core/program/transport_math.h"
+#include "core/sound/working_sound.h"
+#include "win32/audio/audio_listener.h"
+
+class Recorder {
+public:
+    static constexpr int bufferCount = 4;
+
+    Recorder(WorkingSound& sound, AudioListener& listener) : sound_(sound), listener_(listener) {}
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+    ~Recorder() { closeDevice(); }
+
+    enum class Open {
+        Ok,
+        NoDevice,   // the input device did not open
+        NoBuffers,  // its buffers could not be had or queued; the device stays open
+    };
+    // Opens the device in the sound's format with buffers of one block each, completions
+    // posted to notify; an open device is kept.
+    Open openDevice(HWND notify);
+    void closeDevice();
+
+    // Starts the device, writing from a byte offset of the data (overwriting), or after the
+    // last counted byte (appending).
+    void start(bool append, uint64_t from);
+    // While the device is open: the recording runs, or its start failed half-way.
+    bool recording() const { return device_ != nullptr; }
+    // Recording goes on from the start of the sound, or from its end.
+    void goToStart();
+    void goToEnd();
+
+    // MM_WIM_DATA: the buffer is written and queued again.
+    void onData(HWAVEIN device, WAVEHDR* header);
+    // The recording half of the stop: the buffers the device returns are written, the
+    // device closes and the header tells the length.
+    void finish();
+
+    bool overwriting() const { return counts().overwriteMode; }
+    // Where the next recorded byte goes.
+    uint64_t writeOffset() const { return recordWriteOffset(counts(), sound_.blockBytes()); }
+
+private:
+    RecordCounts counts() const;
+    void store(WAVEHDR* header);
+
+    WorkingSound& sound_;
+    AudioListener& listener_;
+    HWAVEIN device_ = nullptr;
+    WAVEHDR* headers_[bufferCount]{};
+    int queued_ = 0;
+    bool overwriteMode_ = false;
+    uint32_t overwriteStart_ = 0;   // byte offset where overwriting began
+    uint32_t overwriteBlocks_ = 0;  // whole blocks written since then
+    bool writeFailed_ = false;
+    DWORD lastHeaderPatch_ = 0;  // tick of the last size update of the working file
+};

@@ -1,0 +1,79 @@
+// The commands of the File, Edit and Effect menus. Each takes the working sound and the
+// Ui, and whatever else it needs; none reaches the main window. Each returns whether the
+// sound changed, so the window can show it; messages are shown on the way.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "core/sound/effects.h"
+#include "core/sound/sound_edit.h"
+#include "core/sound/working_sound.h"
+#include "core/wav/wave_file.h"
+#include "win32/ui.h"
+
+class EqualizerWindow;
+class FormatDialog;
+
+// ---- Files (commands/file_commands.cpp) ----------------------------------------------
+
+// The folder of the program, with a trailing separator.
+std::wstring programDirectory();
+// A new working file's name beside the program, "aurecho_" and the local time.
+std::wstring newWorkFileName();
+// Whether the file can be opened for reading with no one else sharing it.
+bool canReadExclusively(const std::wstring& path);
+
+// Asks whether to save a changed sound; false when the user cancels or the save fails.
+bool askSaveChanges(WorkingSound& sound, Ui& ui);
+// Whether the file can be opened as a sound, after any message of refusal.
+bool inspectForOpen(const std::wstring& path, Ui& ui, WaveInfo& info);
+// The file's samples become the working sound: a new working file beside the program, or
+// in direct mode the file itself. False after the message.
+bool loadSound(const std::wstring& path, const WaveInfo& info, WorkingSound& sound, Ui& ui);
+// Writes the sound to destination, which becomes the document's file.
+bool saveSound(WorkingSound& sound, Ui& ui, const std::wstring& destination);
+bool saveSoundAs(WorkingSound& sound, Ui& ui);
+// Save: to the document's file; false when it has none.
+bool saveToDocumentFile(WorkingSound& sound, Ui& ui);
+
+// ---- Whole-sound rewrites (commands/effect_commands.cpp) -----------------------------
+
+enum class BusyAnimation { None, PerBuffer, PerSample };
+// The frame of every whole-sound command: busy caption and animation, the rewrite of the
+// working file, modified; on failure a message and the sound as it was.
+bool rewriteWorkingSound(WorkingSound& sound, Ui& ui, SoundRewrite& rewrite, const std::wstring& busyCaption,
+                         BusyAnimation animation);
+bool runEffect(WorkingSound& sound, Ui& ui, Effect effect);
+// Convert: the target asked in the format dialog, the sound rewritten in it.
+bool convertSound(WorkingSound& sound, Ui& ui, FormatDialog& dialog);
+
+// ---- The equalizer (commands/equalizer_commands.cpp) ---------------------------------
+
+// Shows the equalizer window beside the main window, or refuses the sound.
+void showEqualizer(const WorkingSound& sound, Ui& ui, EqualizerWindow& equalizer);
+// The sound through the filter as the knobs set it, saved to a file asked of the user,
+// which becomes the document's file.
+bool writeEqualizedOutput(WorkingSound& sound, Ui& ui, const EqualizerWindow& equalizer);
+
+// ---- Editing (commands/clipboard_commands.cpp, commands/edit_commands.cpp) -----------
+
+// The clipboard formats of this program's own: the raw samples and their format record.
+struct ClipboardFormats {
+    UINT samples = 0;  // "WAVE.Format"
+    UINT record = 0;   // "WAVE.Format.Header"
+};
+ClipboardFormats registerClipboardFormats();
+bool pasteOffered(const ClipboardFormats& formats);
+// The whole sound to the clipboard; false, with the clipboard as it was, when it cannot be
+// read or held.
+bool copyToClipboard(WorkingSound& sound, HWND owner, const ClipboardFormats& formats);
+enum class PasteResult { Nothing, Failed, Pasted };
+// Paste or mixing paste at the slider position; into no sound, a new sound in the
+// format chosen in the menu.
+PasteResult pasteClipboard(WorkingSound& sound, Ui& ui, const ClipboardFormats& formats, EditKind kind,
+                           int32_t sliderPosition);
+// Insert or mix a WAV file asked of the user at the slider position.
+bool spliceFile(WorkingSound& sound, Ui& ui, EditKind kind, int32_t sliderPosition);
+bool deleteAround(WorkingSound& sound, Ui& ui, EditKind kind, int32_t sliderPosition);

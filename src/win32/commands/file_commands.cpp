@@ -1,0 +1,136 @@
+// Opening, saving and the working file's name.
+#include "win32/commands/commands.h"
+
+#include <cstdio>
+
+#include "core/program/texts.h"
+
+std::wstring programDirectory() {
+    std::wstring path(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(n);
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring newWorkFileName() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    wchar_t stamp[32];
+    swprintf(stamp, 32, L"%04u%02u%02u_%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    return programDirectory() + L"aurecho_" + stamp + L".wav";
+}
+
+bool canReadExclusively(const std::wstring& path) {
+    HANDLE check = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (check == INVALID_HANDLE_VALUE || !check) return false;
+    CloseHandle(check);
+    return true;
+}
+
+namespace {
+
+std::wstring fullPath(const std::wstring& path) {
+    std::wstring buffer(32768, L'\0');
+    const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    return n > 0 && n < buffer.size() ? buffer.substr(0, n) : path;
+}
+
+bool samePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(fullPath(a).c_str(), -1, fullPath(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+bool askSaveChanges(WorkingSound& sound, Ui& ui) {
+    if (!sound.modified()) return true;
+    const std::wstring question = ui.caption() + texts::fileMessages[ui.language()][texts::AskSave];
+    switch (ui.message(question, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    case IDYES: return saveSoundAs(sound, ui);
+    case IDNO: return true;
+    default: return false;
+    }
+}
+
+bool inspectForOpen(const std::wstring& path, Ui& ui, WaveInfo& info) {
+    const int lang = ui.language();
+    std::FILE* f = _wfopen(path.c_str(), L"rb");
+    if (!f) {
+        ui.warning(texts::fileMessages[lang][texts::ReadError]);
+        return false;
+    }
+    FileByteSource source(f);
+    info = inspectWave(source);
+    std::fclose(f);
+    if (info.check == WaveCheck::NotValid) {
+        ui.warning(std::wstring(texts::fileMessages[lang][texts::NotValidBefore]) + path +
+                   texts::fileMessages[lang][texts::NotValidAfter]);
+        return false;
+    }
+    if (info.check == WaveCheck::FourBit) {
+        ui.warning(texts::fourBitMessage[lang]);
+        return false;
+    }
+    return true;
+}
+
+bool loadSound(const std::wstring& path, const WaveInfo& info, WorkingSound& sound, Ui& ui) {
+    const int lang = ui.language();
+    if (!canReadExclusively(path)) {
+        ui.message(texts::fileMessages[lang][texts::ReadError]);
+        return false;
+    }
+    ui.setCaption(texts::progressTexts[lang][texts::Opening]);
+    ui.beginBusy(0);
+    bool ok;
+    if (!sound.directMode()) {
+        // A new working file with this program's header and the file's samples.
+        ok = sound.create(newWorkFileName());
+        if (std::FILE* in = ok ? _wfopen(path.c_str(), L"rb") : nullptr) {
+            FileByteSource source(in);
+            ok = sound.appendFrom(source, info.dataOffset, info.dataSize);
+            std::fclose(in);
+        } else {
+            ok = false;
+        }
+        if (!ok) sound.abandon();
+    } else {
+        ok = sound.adopt(path, info);
+    }
+    ui.endBusy();
+    if (!ok) {
+        ui.setCaption(texts::titleTexts[lang]);
+        ui.message(texts::fileMessages[lang][texts::CreateError]);
+    }
+    return ok;
+}
+
+bool saveSound(WorkingSound& sound, Ui& ui, const std::wstring& destination) {
+    const std::wstring previousCaption = ui.caption();
+    ui.setCaption(texts::progressTexts[ui.language()][texts::Saving]);
+    ui.beginBusy(0);
+    // In direct mode the working file can be the destination itself: then it is only
+    // finished in place.
+    const bool saved = sound.saveCopy(destination, samePath(destination, sound.path().wstring()));
+    ui.endBusy();
+    if (!saved) {
+        ui.setCaption(previousCaption);
+        ui.message(texts::fileMessages[ui.language()][texts::CreateError]);
+        return false;
+    }
+    sound.setModified(false);
+    sound.setDocumentFile(destination);
+    ui.showDocumentName(destination);
+    return true;
+}
+
+bool saveSoundAs(WorkingSound& sound, Ui& ui) {
+    if (!sound.hasSound()) return false;
+    std::wstring name;
+    return ui.askFileName(true, name) && saveSound(sound, ui, name);
+}
+
+bool saveToDocumentFile(WorkingSound& sound, Ui& ui) {
+    if (sound.documentFile().empty()) return false;
+    return saveSound(sound, ui, sound.documentFile().wstring());
+}
