@@ -41,7 +41,7 @@ Bytes bytesAt(const fs::path& p, uint64_t offset, size_t n) {
 
 bool writeRange(WorkingSound& s, const Bytes& b, size_t from, size_t to) {
     size_t written = 0;
-    return s.write(b.data() + from, to - from, written) && written == to - from;
+    return s.writeData(b.data() + from, to - from, written) && written == to - from;
 }
 
 // Sparse on purpose: writing gigabytes would make the test slow and fill small disks.
@@ -133,8 +133,8 @@ TEST_F(WorkingSoundFiles, WritesLandBehindTheHeaderWhichDeclaresWholeFrames) {
         EXPECT_TRUE(writeRange(s, data, 600, 700));
         EXPECT_EQ(read(s.path()), withHeader(c.format, c.declared, data)) << c.format.bitsPerSample << c.format.channels;
         Bytes tail(4);
-        EXPECT_TRUE(s.readAt(999, tail.data(), 4) && tail == Bytes(data.begin() + 999, data.end()));
-        EXPECT_FALSE(s.readAt(1000, tail.data(), 4));
+        EXPECT_TRUE(s.readData(999, tail.data(), 4) && tail == Bytes(data.begin() + 999, data.end()));
+        EXPECT_FALSE(s.readData(1000, tail.data(), 4));
     }
 }
 

@@ -88,7 +88,7 @@ bool WorkingSound::openForUpdate() {
 
 bool WorkingSound::seekWrite(uint64_t offset) { return seekFile(file_, waveHeaderSize + offset); }
 
-bool WorkingSound::write(const void* data, size_t n, size_t& written) {
+bool WorkingSound::writeData(const void* data, size_t n, size_t& written) {
     written = file_ ? std::fwrite(data, 1, n, file_) : 0;
     const bool flushed = file_ && std::fflush(file_) == 0;
     return flushed && written == n;
@@ -157,7 +157,7 @@ std::unique_ptr<WorkingSound::Reader> WorkingSound::openReader(uint64_t offset) 
     return std::make_unique<Reader>(f);
 }
 
-bool WorkingSound::readAt(uint64_t offset, void* buffer, size_t n) const {
+bool WorkingSound::readData(uint64_t offset, void* buffer, size_t n) const {
     std::FILE* f = openFile(path_, "rb");
     if (!f) return false;
     FileByteSource source(f);

@@ -67,7 +67,7 @@ public:
     bool seekWrite(uint64_t offset);
     // Writes at the write position and hands the bytes to the system at once; false when
     // not all of them were written (written says how many were).
-    bool write(const void* data, size_t n, size_t& written);
+    bool writeData(const void* data, size_t n, size_t& written);
     // Hands buffered bytes to the system, for readers of the file.
     void flush();
     // Makes the header declare the length's whole frames; the write position stays.
@@ -97,7 +97,7 @@ public:
     // Null when the file cannot be opened or the offset cannot be reached.
     std::unique_ptr<Reader> openReader(uint64_t offset) const;
     // Exactly n bytes of the data from offset; false when they are not all there.
-    bool readAt(uint64_t offset, void* buffer, size_t n) const;
+    bool readData(uint64_t offset, void* buffer, size_t n) const;
 
     // Replaces the working file by its rewrite (in outputFormat: Convert's target, or the
     // sound's own), only once the new file is complete. On success the format and the

@@ -102,7 +102,7 @@ void Recorder::store(WAVEHDR* h) {
     const DWORD n = h->dwBytesRecorded;
     size_t written = 0;
     // Handed to the system at once: nothing recorded waits in our buffers.
-    if (!sound_.write(h->lpData, n, written)) writeFailed_ = true;
+    if (!sound_.writeData(h->lpData, n, written)) writeFailed_ = true;
 
     listener_.showLevels(reinterpret_cast<const short*>(h->lpData), blockBytes / 2, blockBytes);
 

@@ -75,7 +75,7 @@ bool copyToClipboard(WorkingSound& sound, HWND owner, const ClipboardFormats& fo
     sound.flush();  // a running recording's last bytes
 
     HGLOBAL samples = length == 0 ? nullptr : filledBlock(length, [&](uint8_t* p) {
-        return sound.readAt(0, p, length);
+        return sound.readData(0, p, length);
     });
     const FormatRecord formatRecord = makeFormatRecord(format);
     HGLOBAL record = filledBlock(formatRecord.size(), [&](uint8_t* p) {
