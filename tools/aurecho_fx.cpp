@@ -130,7 +130,7 @@ std::unique_ptr<SoundRewrite> makeEdit(const std::string& op, int argc, char** a
             failure = usage();
             return nullptr;
         }
-        const uint32_t offset = editOffset(position, data.format.samplesPerSec * data.format.frameBytes(),
+        const uint64_t offset = editOffset(position, data.format.samplesPerSec * data.format.frameBytes(),
                                            data.format.frameBytes(), static_cast<uint32_t>(data.size));
         if (!o.takesFile) return std::make_unique<SoundEdit>(o.kind, data.format, offset);
         WaveInfo added;

@@ -368,6 +368,11 @@ void MainWindow::recordingFailed() {
     message(texts::fileMessages[language()][texts::CreateError]);
 }
 
+void MainWindow::recordingFull() {
+    onStop();
+    message(texts::limitTexts[language()][texts::StoppedAtLimit]);
+}
+
 // ---- Helpers of the window layer -----------------------------------------------------
 
 void processMessages() {

@@ -51,6 +51,7 @@ private:
     void showPlayPosition(double seconds) override;
     void playbackEnded() override;
     void recordingFailed() override;
+    void recordingFull() override;
 
     // Life and routing (main_window.cpp)
     static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);

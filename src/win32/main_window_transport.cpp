@@ -30,7 +30,7 @@ void MainWindow::showPosition(double seconds) {
 
 // A slider position as a byte offset on a whole frame, so stereo channels stay in step.
 uint64_t MainWindow::positionToFrameBytes(int position) const {
-    const uint32_t bytes = positionToBytes(position, sound.bytesPerSecond());
+    const uint64_t bytes = positionToBytes(position, sound.bytesPerSecond());
     const uint32_t frame = sound.frameBytes();
     return frame > 1 ? bytes - bytes % frame : bytes;
 }

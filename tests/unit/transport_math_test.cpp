@@ -9,7 +9,7 @@ namespace {
 constexpr uint32_t block = 17640;  // 44100 Hz: 0.1 s of 16-bit stereo
 constexpr uint32_t avg = 176400;
 
-uint32_t length(const RecordCounts& c) { return dataLength({c.blockCount, c.remainderBytes}, block); }
+uint64_t length(const RecordCounts& c) { return dataLength({c.blockCount, c.remainderBytes}, block); }
 
 TEST(RecordCounting, BlocksMakeTheLength) {
     RecordCounts c;
@@ -65,6 +65,24 @@ TEST(RecordCounting, OverwriteKeepsTheOldRemainder) {
     EXPECT_EQ(length(c), 11 * block + 100);
 }
 
+// Seven hours of CD-quality sound hold more bytes than 32 bits count.
+TEST(RecordCounting, LengthsAndPlacesPast4GiB) {
+    RecordCounts c;
+    c.blockCount = 250000;  // 4.41e9 bytes, 25000 s
+    countRecordedBytes(c, block, 1000);
+    EXPECT_EQ(length(c), 4410001000ull);
+    EXPECT_EQ(recordWriteOffset(c, block), 4410001000ull);
+    c.overwriteMode = true;
+    c.overwriteStart = positionToBytes(2499990, avg);  // 24999.90 s
+    EXPECT_EQ(c.overwriteStart, 4409982360ull);
+    countRecordedBytes(c, block, block);
+    EXPECT_TRUE(c.overwriteMode);
+    countRecordedBytes(c, block, block);  // passes the old end
+    EXPECT_FALSE(c.overwriteMode);
+    EXPECT_EQ(length(c), 4410017640ull);
+    EXPECT_DOUBLE_EQ(lengthSeconds(length(c), avg), 25000.1);
+}
+
 TEST(Transport, RecordingSliderShowsTheNextMinute) {
     EXPECT_EQ(recordingSliderMax(0.0), 6000);
     EXPECT_EQ(recordingSliderMax(59.99), 6000);
@@ -74,11 +92,13 @@ TEST(Transport, RecordingSliderShowsTheNextMinute) {
 
 TEST(Transport, PlayChunksAreWholeFrames) {
     struct Case {
-        uint32_t remaining, words, frame, bytes;
+        uint64_t remaining;
+        uint32_t words, frame, bytes;
     } cases[] = {
         {1000000, 17640, 4, 35280}, {1000000, 3527, 4, 7052}, {1000000, 3527, 2, 7054},
         {1000000, 3527, 1, 7054},   {1000, 17640, 4, 1000},   {1003, 17640, 4, 1000},
         {3, 17640, 4, 0},           {0, 17640, 2, 0},         {7, 881, 1, 7},
+        {0x100000000ull + 1000, 17640, 4, 35280},  // more than 32 bits can count is left
     };
     for (const Case& c : cases)
         EXPECT_EQ(nextPlayChunk(c.remaining, c.words, c.frame), c.bytes) << c.remaining << " " << c.words;

@@ -82,6 +82,23 @@ const Text settingsMessages[languageCount][2] = {
      L"There is a possibility that the configuration file is not correctly made."},
 };
 
+// The largest sound a WAV file can hold: its data size + 36 must fit in 32 bits.
+const Text limitTexts[languageCount][3] = {
+    {L"WAVファイルに入る最大の長さに達したため、録音を止めました。",
+     L"WAVファイルに入る最大の長さを超えるため、実行できません。",
+     L"WAVファイルに入る最大の長さまでを開きました。残りは読み込んでいません。"},
+    {L"Recording stopped: the sound has reached the largest size a WAV file can hold.",
+     L"This cannot be done: the sound would be longer than a WAV file can hold.",
+     L"Opened up to the largest size a WAV file can hold; the rest of the file was not read."},
+};
+
+const Text diskFullMessage[languageCount] = {L"ディスクの空き容量が足りません。",
+                                             L"There is not enough free space on the disk."};
+
+const Text recoverQuestion[languageCount] = {
+    L"前回正常に終了しなかったときの音が残っています。開きますか？",
+    L"A sound from an earlier session that did not close normally was found. Open it?"};
+
 const Text convertCaption[languageCount] = {L"変換", L"Convert"};
 const Text currentFormatCaption[languageCount] = {L"現在のフォーマット", L"A current format."};
 const Text equalizerCaption[languageCount] = {L"イコライザー", L"Equalizer"};

@@ -23,6 +23,7 @@ enum ProgressText {
 enum DeviceMessage { OutputDeviceFailed, InputDeviceFailed };
 enum ConvertText { Converting, ErrorOccurred };
 enum SettingsMessage { SettingsNotCreated, SettingsNotWritten };
+enum LimitText { StoppedAtLimit, WouldPassLimit, OpenedToLimit };
 
 extern const Text fileMenuTexts[languageCount][11];
 extern const Text editMenuTexts[languageCount][9];
@@ -36,6 +37,9 @@ extern const Text fourBitMessage[languageCount];
 extern const Text bitMixMessage[languageCount];
 extern const Text convertTexts[languageCount][2];
 extern const Text settingsMessages[languageCount][2];
+extern const Text limitTexts[languageCount][3];
+extern const Text diskFullMessage[languageCount];
+extern const Text recoverQuestion[languageCount];
 extern const Text convertCaption[languageCount];
 extern const Text currentFormatCaption[languageCount];
 extern const Text equalizerCaption[languageCount];

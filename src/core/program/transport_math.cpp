@@ -4,7 +4,7 @@
 
 void countRecordedBytes(RecordCounts& c, uint32_t blockBytes, uint32_t n) {
     if (n == 0 || blockBytes == 0) return;
-    const uint32_t length = dataLength(LengthCount{c.blockCount, c.remainderBytes}, blockBytes);
+    const uint64_t length = dataLength(LengthCount{c.blockCount, c.remainderBytes}, blockBytes);
     if (!c.overwriteMode) {
         if (n == blockBytes) {
             ++c.blockCount;
@@ -15,7 +15,7 @@ void countRecordedBytes(RecordCounts& c, uint32_t blockBytes, uint32_t n) {
         }
         return;
     }
-    uint32_t written = c.overwriteBlocks * blockBytes + c.overwriteStart;
+    uint64_t written = c.overwriteBlocks * blockBytes + c.overwriteStart;
     if (n == blockBytes) {
         ++c.overwriteBlocks;
         written += blockBytes;
@@ -32,7 +32,7 @@ void countRecordedBytes(RecordCounts& c, uint32_t blockBytes, uint32_t n) {
     }
 }
 
-uint32_t recordWriteOffset(const RecordCounts& c, uint32_t blockBytes) {
+uint64_t recordWriteOffset(const RecordCounts& c, uint32_t blockBytes) {
     if (c.overwriteMode) return c.overwriteBlocks * blockBytes + c.overwriteStart;
     return dataLength(LengthCount{c.blockCount, c.remainderBytes}, blockBytes);
 }
@@ -41,9 +41,9 @@ int32_t recordingSliderMax(double seconds) {
     return static_cast<int32_t>(static_cast<long double>(seconds) / 60) * 6000 + 6000;
 }
 
-uint32_t nextPlayChunk(uint32_t remainingBytes, uint32_t playBlockWords, uint32_t frameBytes) {
+uint32_t nextPlayChunk(uint64_t remainingBytes, uint32_t playBlockWords, uint32_t frameBytes) {
     uint32_t n = playBlockWords * 2;
-    if (remainingBytes < n) n = remainingBytes;
+    if (remainingBytes < n) n = static_cast<uint32_t>(remainingBytes);
     if (frameBytes > 1) n -= n % frameBytes;
     return n;
 }

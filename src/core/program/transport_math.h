@@ -5,11 +5,11 @@
 
 // The sound's length counts and the overwrite state of a running recording.
 struct RecordCounts {
-    uint32_t blockCount = 0;
+    uint64_t blockCount = 0;
     uint32_t remainderBytes = 0;
     bool overwriteMode = false;
-    uint32_t overwriteStart = 0;   // byte offset where overwriting began
-    uint32_t overwriteBlocks = 0;  // whole blocks written since then
+    uint64_t overwriteStart = 0;   // byte offset where overwriting began
+    uint64_t overwriteBlocks = 0;  // whole blocks written since then
 };
 
 // Counts n bytes just written at the recording position. Full blocks count as blocks;
@@ -18,11 +18,11 @@ struct RecordCounts {
 void countRecordedBytes(RecordCounts& c, uint32_t blockBytes, uint32_t n);
 
 // Byte offset in the sound data where the next recorded byte goes.
-uint32_t recordWriteOffset(const RecordCounts& c, uint32_t blockBytes);
+uint64_t recordWriteOffset(const RecordCounts& c, uint32_t blockBytes);
 
 // Slider maximum while recording: the next whole minute, in hundredths of a second.
 int32_t recordingSliderMax(double seconds);
 
 // Bytes for the next playback buffer: at most playBlockWords 16-bit words, never past the
 // section's end, and whole frames only (a trailing partial frame is not sent).
-uint32_t nextPlayChunk(uint32_t remainingBytes, uint32_t playBlockWords, uint32_t frameBytes);
+uint32_t nextPlayChunk(uint64_t remainingBytes, uint32_t playBlockWords, uint32_t frameBytes);

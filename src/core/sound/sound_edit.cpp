@@ -7,8 +7,8 @@
 #include "core/sound/sound_math.h"
 #include "core/sound/mixing.h"
 
-uint32_t editOffset(int32_t position, uint32_t avgBytesPerSec, uint32_t frameBytes, uint32_t length) {
-    const uint32_t raw = std::min(positionToRawBytes(position, avgBytesPerSec), length);
+uint64_t editOffset(int32_t position, uint32_t avgBytesPerSec, uint32_t frameBytes, uint64_t length) {
+    const uint64_t raw = std::min(positionToRawBytes(position, avgBytesPerSec), length);
     return frameBytes > 1 ? raw - raw % frameBytes : raw;
 }
 

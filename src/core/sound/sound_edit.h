@@ -18,7 +18,7 @@ enum class EditKind {
 
 // The byte offset of a slider position for an edit: trunc(P x 0.01 x bytes per second),
 // rounded down to a whole frame so channels stay in step, and no further than the end.
-uint32_t editOffset(int32_t position, uint32_t avgBytesPerSec, uint32_t frameBytes, uint32_t length);
+uint64_t editOffset(int32_t position, uint32_t avgBytesPerSec, uint32_t frameBytes, uint64_t length);
 
 class SoundEdit : public SoundRewrite {
 public:

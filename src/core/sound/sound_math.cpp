@@ -1,28 +1,26 @@
 #include "core/sound/sound_math.h"
 
-LengthCount splitLength(uint32_t byteLength, uint32_t blockBytes) {
-    if (blockBytes == 0) return LengthCount{0, byteLength};
-    return LengthCount{byteLength / blockBytes, byteLength % blockBytes};
+LengthCount splitLength(uint64_t byteLength, uint32_t blockBytes) {
+    if (blockBytes == 0) return LengthCount{0, static_cast<uint32_t>(byteLength)};
+    return LengthCount{byteLength / blockBytes, static_cast<uint32_t>(byteLength % blockBytes)};
 }
 
-uint32_t dataLength(const LengthCount& c, uint32_t blockBytes) {
-    return c.blockCount * blockBytes + c.remainderBytes;
-}
+uint64_t dataLength(const LengthCount& c, uint32_t blockBytes) { return c.blockCount * blockBytes + c.remainderBytes; }
 
-double lengthSeconds(uint32_t byteLength, uint32_t avgBytesPerSec) {
+double lengthSeconds(uint64_t byteLength, uint32_t avgBytesPerSec) {
     if (avgBytesPerSec == 0) return 0.0;
     return static_cast<double>(byteLength) / static_cast<double>(avgBytesPerSec);
 }
 
 int32_t sliderMaxFor(double seconds) { return static_cast<int32_t>(static_cast<long double>(seconds) * 100); }
 
-uint32_t positionToRawBytes(int32_t position, uint32_t avgBytesPerSec) {
+uint64_t positionToRawBytes(int32_t position, uint32_t avgBytesPerSec) {
     if (position <= 0) return 0;
-    return static_cast<uint32_t>(static_cast<long double>(position) * 0.01 * avgBytesPerSec);
+    return static_cast<uint64_t>(static_cast<long double>(position) * 0.01 * avgBytesPerSec);
 }
 
-uint32_t positionToBytes(int32_t position, uint32_t avgBytesPerSec) {
-    return positionToRawBytes(position, avgBytesPerSec) & ~1u;
+uint64_t positionToBytes(int32_t position, uint32_t avgBytesPerSec) {
+    return positionToRawBytes(position, avgBytesPerSec) & ~uint64_t{1};
 }
 
 float choosePlayBufferFactor(bool standardChecked, bool smallChecked, float current,

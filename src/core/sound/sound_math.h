@@ -3,22 +3,22 @@
 #include <cstdint>
 
 struct LengthCount {
-    uint32_t blockCount = 0;
+    uint64_t blockCount = 0;
     uint32_t remainderBytes = 0;
 };
 
 // Splits a data length into whole recording blocks and the bytes beyond them.
-LengthCount splitLength(uint32_t byteLength, uint32_t blockBytes);
-uint32_t dataLength(const LengthCount& c, uint32_t blockBytes);
-double lengthSeconds(uint32_t byteLength, uint32_t avgBytesPerSec);
+LengthCount splitLength(uint64_t byteLength, uint32_t blockBytes);
+uint64_t dataLength(const LengthCount& c, uint32_t blockBytes);
+double lengthSeconds(uint64_t byteLength, uint32_t avgBytesPerSec);
 
 // Hundredths of a second in a number of seconds, truncated: the slider's unit. Computed in
 // extended precision, so 2.9 s gives 289 as 9.7 s gives 969.
 int32_t sliderMaxFor(double seconds);
 // Byte offset in the sound data of a slider position: trunc(P x 0.01 x bytes per second).
-uint32_t positionToRawBytes(int32_t position, uint32_t avgBytesPerSec);
+uint64_t positionToRawBytes(int32_t position, uint32_t avgBytesPerSec);
 // The same, made even.
-uint32_t positionToBytes(int32_t position, uint32_t avgBytesPerSec);
+uint64_t positionToBytes(int32_t position, uint32_t avgBytesPerSec);
 
 // The playback buffer factor for a sound of the given length: the menu's choice, or the
 // smallest buffers for sounds under two seconds.

@@ -1,5 +1,6 @@
 #include "core/wav/wave_header.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/wav/file_position.h"
@@ -40,11 +41,15 @@ WaveHeader makeWaveHeaderForData(uint32_t samplesPerSec, uint16_t bitsPerSample,
     return h;
 }
 
+uint32_t largestDataSize(uint32_t frameBytes) {
+    constexpr uint32_t largest = 0xFFFFFFFFu - 36;  // the RIFF size is data + 36
+    return frameBytes ? largest - largest % frameBytes : largest;
+}
+
 uint32_t declaredDataSize(uint64_t dataBytes, uint32_t frameBytes) {
-    constexpr uint64_t largest = 0xFFFFFFFFull - 36;  // the RIFF size is data + 36
     const uint64_t frame = frameBytes ? frameBytes : 1;
     const uint64_t whole = dataBytes - dataBytes % frame;
-    return static_cast<uint32_t>(whole <= largest ? whole : largest - largest % frame);
+    return static_cast<uint32_t>(std::min<uint64_t>(whole, largestDataSize(frameBytes)));
 }
 
 bool writeWaveHeader(std::FILE* file, uint32_t samplesPerSec, uint16_t bitsPerSample,

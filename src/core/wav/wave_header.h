@@ -20,6 +20,8 @@ WaveHeader makeWaveHeaderForData(uint32_t samplesPerSec, uint16_t bitsPerSample,
 // only, since a partial trailing frame holds no whole sample, and no more than a header can
 // hold. Saved copies, outputs and working files all declare their sizes by this one rule.
 uint32_t declaredDataSize(uint64_t dataBytes, uint32_t frameBytes);
+// The largest sound a WAV file can hold: whole frames, and data + 36 within 32 bits.
+uint32_t largestDataSize(uint32_t frameBytes);
 
 // Writes the header at the start of an open stream and leaves it at offset 44.
 // Returns false when the write fails.

@@ -15,4 +15,6 @@ public:
     virtual void playbackEnded() = 0;
     // A recorded buffer could not be written; the recording must stop.
     virtual void recordingFailed() = 0;
+    // The sound has reached the largest size a WAV file can hold; the recording must stop.
+    virtual void recordingFull() = 0;
 };

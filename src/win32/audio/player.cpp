@@ -49,7 +49,7 @@ Player::Start Player::start(HWND notify, uint64_t fromBytes, uint32_t blockWords
 bool Player::fillBuffer(int i) {
     const uint32_t frame = sound_.frameBytes();
     const uint64_t left = remainBytes_ - queuedBytes_;
-    uint32_t n = nextPlayChunk(static_cast<uint32_t>(std::min<uint64_t>(left, UINT32_MAX)), blockWords_, frame);
+    uint32_t n = nextPlayChunk(left, blockWords_, frame);
     char* data = reinterpret_cast<char*>(&buffers_[i * maxBlockWords]);
     if (n > 0) {
         const uint32_t got = static_cast<uint32_t>(reader_ ? reader_->read(data, n) : 0);

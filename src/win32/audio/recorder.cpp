@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/sound/sound_math.h"
+#include "core/wav/wave_header.h"
 #include "win32/audio/device_format.h"
 
 namespace {
@@ -11,7 +12,7 @@ const DWORD headerPatchInterval = 900;
 }  // namespace
 
 RecordCounts Recorder::counts() const {
-    const LengthCount length = splitLength(static_cast<uint32_t>(sound_.length()), sound_.blockBytes());
+    const LengthCount length = splitLength(sound_.length(), sound_.blockBytes());
     RecordCounts c;
     c.blockCount = length.blockCount;
     c.remainderBytes = length.remainderBytes;
@@ -54,10 +55,10 @@ Recorder::Open Recorder::openDevice(HWND notify) {
 void Recorder::start(bool append, uint64_t from) {
     overwriteMode_ = !append;
     if (!append) {
-        overwriteStart_ = static_cast<uint32_t>(from);
+        overwriteStart_ = from;
         overwriteBlocks_ = 0;
     }
-    writeFailed_ = false;
+    writeFailed_ = full_ = false;
     // Appending goes after the last counted byte: the slider's hundredths can fall short of it.
     sound_.seekWrite(writeOffset());
     lastHeaderPatch_ = GetTickCount();
@@ -88,6 +89,10 @@ void Recorder::onData(HWAVEIN device, WAVEHDR* h) {
         listener_.recordingFailed();
         return;
     }
+    if (full_) {
+        listener_.recordingFull();
+        return;
+    }
     if (waveInUnprepareHeader(device_, h, sizeof *h) != MMSYSERR_NOERROR) return;
     --queued_;
     h->dwFlags = 0;
@@ -97,9 +102,14 @@ void Recorder::onData(HWAVEIN device, WAVEHDR* h) {
 }
 
 void Recorder::store(WAVEHDR* h) {
-    if (!device_ || h->dwBytesRecorded == 0 || writeFailed_) return;
+    if (!device_ || h->dwBytesRecorded == 0 || writeFailed_ || full_) return;
     const uint32_t blockBytes = sound_.blockBytes();
-    const DWORD n = h->dwBytesRecorded;
+    DWORD n = h->dwBytesRecorded;
+    const uint64_t at = writeOffset(), largest = largestDataSize(sound_.frameBytes());
+    if (at + n >= largest) {
+        n = static_cast<DWORD>(at < largest ? largest - at : 0);
+        full_ = true;
+    }
     size_t written = 0;
     // Handed to the system at once: nothing recorded waits in our buffers.
     if (!sound_.writeData(h->lpData, n, written)) writeFailed_ = true;
@@ -115,7 +125,7 @@ void Recorder::store(WAVEHDR* h) {
 
     // Keep the header truthful while recording, so a crash leaves a playable file.
     if (GetTickCount() - lastHeaderPatch_ >= headerPatchInterval) {
-        sound_.refreshHeader();
+        if (!sound_.refreshHeader()) writeFailed_ = true;
         lastHeaderPatch_ = GetTickCount();
     }
 }

@@ -36,7 +36,8 @@ public:
     void goToStart();
     void goToEnd();
 
-    // MM_WIM_DATA: the buffer is written and queued again.
+    // MM_WIM_DATA: the buffer is written and queued again. Recording stops when a write
+    // fails or the sound reaches the largest size a WAV file can hold, which it then has.
     void onData(HWAVEIN device, WAVEHDR* header);
     // The recording half of the stop: the buffers the device returns are written, the
     // device closes and the header tells the length.
@@ -56,8 +57,9 @@ private:
     WAVEHDR* headers_[bufferCount]{};
     int queued_ = 0;
     bool overwriteMode_ = false;
-    uint32_t overwriteStart_ = 0;   // byte offset where overwriting began
-    uint32_t overwriteBlocks_ = 0;  // whole blocks written since then
+    uint64_t overwriteStart_ = 0;   // byte offset where overwriting began
+    uint64_t overwriteBlocks_ = 0;  // whole blocks written since then
     bool writeFailed_ = false;
+    bool full_ = false;  // the sound reached the largest a WAV file holds
     DWORD lastHeaderPatch_ = 0;  // tick of the last size update of the working file
 };

@@ -150,8 +150,7 @@ PasteResult pasteBlocks(WorkingSound& sound, Ui& ui, EditKind kind, int32_t slid
                                  found.data.format, target);
     bool ok = false;
     if (added) {
-        const uint64_t at = editOffset(sliderPosition, sound.bytesPerSecond(), target.frameBytes(),
-                                       static_cast<uint32_t>(sound.length()));
+        const uint64_t at = editOffset(sliderPosition, sound.bytesPerSecond(), target.frameBytes(), sound.length());
         SoundEdit edit(kind, target, at, std::move(added));
         ok = rewriteWorkingSound(sound, ui, edit, texts::progressTexts[lang][texts::Pasting],
                                  kind == EditKind::Mix ? BusyAnimation::PerSample : BusyAnimation::None);

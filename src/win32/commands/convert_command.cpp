@@ -17,18 +17,24 @@ bool convertSound(WorkingSound& sound, Ui& ui, FormatDialog& dialog) {
     const std::wstring previousCaption = ui.caption();
     ui.setCaption(texts::convertTexts[lang][texts::Converting]);
     const PcmFormat target = dialog.targetFormat();
+    std::unique_ptr<SoundTransform> conversion;
+    try {
+        conversion = makeConversion(current, target);
+    } catch (const std::bad_alloc&) {
+    }
+    if (conversion && conversion->outputSize(sound.length()) > maxWaveDataBytes) {
+        ui.message(texts::limitTexts[lang][texts::WouldPassLimit]);
+        ui.setCaption(previousCaption);
+        return false;
+    }
     ui.beginBusy(0);
     bool ok = false;
     if (sound.canRewrite()) {
-        try {
-            if (std::unique_ptr<SoundTransform> conversion = makeConversion(current, target)) {
-                TransformRewrite rewrite(*conversion);
-                TransformOptions options;
-                options.bufferBytes = conversionBufferBytes(current, target);
-                ok = sound.rewrite(rewrite, target, options) && sound.isOpen();
-            }
-        } catch (const std::bad_alloc&) {
-            ok = false;
+        if (conversion) {
+            TransformRewrite rewrite(*conversion);
+            TransformOptions options;
+            options.bufferBytes = conversionBufferBytes(current, target);
+            ok = sound.rewrite(rewrite, target, options) && sound.isOpen();
         }
     } else {
         ui.message(texts::fileMessages[lang][texts::CreateError]);

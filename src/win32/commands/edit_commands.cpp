@@ -6,7 +6,7 @@
 namespace {
 
 uint64_t editPosition(const WorkingSound& sound, int32_t sliderPosition) {
-    return editOffset(sliderPosition, sound.bytesPerSecond(), sound.frameBytes(), static_cast<uint32_t>(sound.length()));
+    return editOffset(sliderPosition, sound.bytesPerSecond(), sound.frameBytes(), sound.length());
 }
 
 }  // namespace

@@ -9,6 +9,10 @@
 
 bool rewriteWorkingSound(WorkingSound& sound, Ui& ui, SoundRewrite& rewrite, const std::wstring& busyCaption,
                          BusyAnimation animation) {
+    if (rewrite.outputSize(sound.length()) > maxWaveDataBytes) {
+        ui.message(texts::limitTexts[ui.language()][texts::WouldPassLimit]);
+        return false;
+    }
     const std::wstring previousCaption = ui.caption();
     ui.setCaption(busyCaption);
     // A frame for every buffer the rewrite reports, or one step per sample written.
