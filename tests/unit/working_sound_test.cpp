@@ -173,6 +173,11 @@ TEST_F(WorkingSoundFiles, ASavedCopyIsFinishedWhileTheWorkingFileKeepsItsBytes) 
         const fs::path work = makeSound(s, c.format, data);
         const Bytes before = read(work);
         const Bytes finished = withHeader(c.format, c.declared, Bytes(data.begin(), data.begin() + c.declared));
+        const Bytes previous = read(write("copy.wav", Bytes{'o', 'l', 'd'}));
+        fs::create_directory(dir_ / "copy.wav.aurecho-tmp");  // the copy cannot be made
+        EXPECT_FALSE(s.saveCopy(dir_ / "copy.wav", false));
+        EXPECT_EQ(read(dir_ / "copy.wav"), previous) << "a failed save keeps the previous file";
+        fs::remove(dir_ / "copy.wav.aurecho-tmp");
         ASSERT_TRUE(s.saveCopy(dir_ / "copy.wav", false));
         EXPECT_EQ(read(dir_ / "copy.wav"), finished);
         EXPECT_EQ(read(work), before);

@@ -8,22 +8,13 @@
 
 #include "core/wav/wave_header.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
+#ifndef _WIN32
 #include <fcntl.h>
-#include <unistd.h>
 #endif
+
+#include "core/wav/file_position.h"
 
 namespace {
-
-bool syncToDisk(std::FILE* file) {
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
-}
 
 bool runBuffers(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
                 const TransformOptions& options, uint64_t outputSize) {
@@ -143,7 +134,7 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
         } catch (const std::bad_alloc&) {
             ok = false;
         }
-        ok = ok && std::fflush(out) == 0 && syncToDisk(out);
+        ok = ok && syncFile(out);
         if (std::fclose(out) != 0) ok = false;
     }
     std::fclose(in);

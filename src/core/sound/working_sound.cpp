@@ -5,24 +5,31 @@
 #include "core/sound/sound_math.h"
 #include "core/wav/file_position.h"
 #include "core/wav/format_table.h"
+#include "core/wav/little_endian.h"
 #include "core/wav/wave_header.h"
 
 namespace {
 
-// A whole copy of a file's bytes; false, with the destination perhaps partly written,
-// when any read or write fails.
-bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+// A working file as a finished WAV file for others to read: its header with sizes that
+// declare the whole frames of its data, then those frames, on the disk. False, with the
+// destination perhaps partly written, when any read or write fails.
+bool writeFinishedCopy(const std::filesystem::path& from, const std::filesystem::path& to, uint32_t frameBytes) {
     std::FILE* in = openFile(from, "rb");
     if (!in) return false;
-    std::FILE* out = openFile(to, "wb");
-    bool ok = out != nullptr;
-    if (ok) {
-        FileByteSource source(in);
-        ok = copyBytes(source, 0, source.size(), out);
+    FileByteSource source(in);
+    uint8_t header[waveHeaderSize];
+    bool ok = source.readAt(0, header, sizeof header);
+    const uint32_t declared = ok ? declaredDataSize(source.size() - waveHeaderSize, frameBytes) : 0;
+    put32(header + 4, declared + 36);
+    put32(header + 40, declared);
+    std::FILE* out = ok ? openFile(to, "wb") : nullptr;
+    if (out) {
+        ok = std::fwrite(header, 1, sizeof header, out) == sizeof header &&
+             copyBytes(source, waveHeaderSize, declared, out) && syncFile(out);
         if (std::fclose(out) != 0) ok = false;
     }
     std::fclose(in);
-    return ok;
+    return ok && out;
 }
 
 }  // namespace
@@ -178,12 +185,24 @@ bool WorkingSound::rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, co
 }
 
 bool WorkingSound::saveCopy(const std::filesystem::path& destination, bool inPlace) {
-    closeFile();
-    const bool finished = (inPlace || copyFile(path_, destination)) && finishSavedFile(destination, frameBytes());
-    if (finished && inPlace) {
+    close();
+    bool finished;
+    if (inPlace) {
+        finished = finishSavedFile(destination, frameBytes());
         // Finishing the working file itself dropped any partial trailing frame.
         const uint64_t whole = declaredDataSize(length_, frameBytes());
-        if (whole < length_) length_ = whole;
+        if (finished && whole < length_) length_ = whole;
+    } else {
+        // The copy replaces the destination only once it is complete and on the disk, so a
+        // full disk or a failure on the way leaves the previous file as it was.
+        const std::filesystem::path temporary = temporaryPathBeside(destination);
+        std::error_code error;
+        finished = writeFinishedCopy(path_, temporary, frameBytes());
+        if (finished) std::filesystem::rename(temporary, destination, error);
+        if (!finished || error) {
+            std::filesystem::remove(temporary, error);
+            finished = false;
+        }
     }
     reopenAtEnd();
     return finished;

@@ -4,12 +4,29 @@
 #include <cstdint>
 #include <cstdio>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 inline bool seekFile(std::FILE* file, uint64_t offset, int origin = SEEK_SET) {
     if (!file || offset > static_cast<uint64_t>(INT64_MAX)) return false;
 #ifdef _WIN32
     return _fseeki64(file, static_cast<long long>(offset), origin) == 0;
 #else
     return fseeko(file, static_cast<off_t>(offset), origin) == 0;
+#endif
+}
+
+// Hands what was written to the disk itself, so a file renamed into place afterwards
+// survives a crash or a power cut whole.
+inline bool syncFile(std::FILE* file) {
+    if (!file || std::fflush(file) != 0) return false;
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
 #endif
 }
 
