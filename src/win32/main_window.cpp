@@ -74,6 +74,7 @@ void MainWindow::createCompanionWindows() {
 void MainWindow::onShow() {
     SetFocus(recordButton);
     redrawRecordLevels();
+    if (cmd.text.empty()) offerLeftovers();
     runCommandLine();
 }
 
@@ -281,6 +282,8 @@ void MainWindow::runCommandLine() {
         if (FILE* probe = _wfopen(cmd.fileName.c_str(), L"rb")) {
             std::fclose(probe);
             openWaveFile(cmd.fileName);
+            // A file that could not be opened is the user's still: never recorded into.
+            if (!sound.hasSound()) sound.setDirectMode(false);
             onPlay();
             return;
         }

@@ -86,8 +86,7 @@ private:
     bool prepareRecordingFile();
     void showPlaybackEnd();
     void showPosition(double seconds);
-    int sliderPosition() const;
-    int sliderMax() const;
+    int sliderPosition() const, sliderMax() const;
     void setSliderPosition(int position);
     uint64_t positionToFrameBytes(int position) const;
     static LRESULT CALLBACK sliderProc(HWND, UINT, WPARAM, LPARAM);
@@ -100,6 +99,7 @@ private:
     void redrawRecordLevels();
     void resetDocument();
     void openWaveFile(const std::wstring& path);
+    void offerLeftovers();
     void onNew();
     void onOpen();
     void onDropFiles(HDROP drop);

@@ -74,10 +74,43 @@ void MainWindow::openWaveFile(const std::wstring& path) {
     equalizerWindow.applySwitch();
 }
 
+// What an earlier run left when it ended abnormally: its rewrites' temporary files go, and
+// its sound is offered back, to be taken as an unsaved sound or deleted.
+void MainWindow::offerLeftovers() {
+    for (const std::wstring& path : leftoverTemporaryFiles()) DeleteFileW(path.c_str());
+    for (const std::wstring& path : leftoverWorkFiles()) {
+        WaveInfo info;
+        if (std::FILE* f = _wfopen(path.c_str(), L"rb")) {
+            FileByteSource source(f);
+            info = inspectWave(source);
+            std::fclose(f);
+        }
+        if (info.check != WaveCheck::Ok) continue;  // not a sound this program wrote
+        if (message(texts::recoverQuestion[language()], MB_YESNO | MB_ICONQUESTION) != IDYES) {
+            DeleteFileW(path.c_str());
+            continue;
+        }
+        selectFormat(findFormatItem(info.format.channels, static_cast<int>(info.format.samplesPerSec),
+                                    info.format.bitsPerSample));
+        if (!sound.recover(path)) {
+            message(texts::fileMessages[language()][texts::ReadError]);
+            return;
+        }
+        sound.setHasSound(true);
+        sound.setModified(true);
+        enablePcmMenu(false);
+        showLength(sound.seconds());
+        enableButtons({playButton, goToEndButton, goToStartButton}, true);
+        return;
+    }
+}
+
 void MainWindow::onNew() {
     stopGuard();
     if (!askSaveChanges(sound, *this)) return;
     resetDocument();
+    // A new sound is no longer the file named on the command line, which stays as it is.
+    sound.setDirectMode(false);
     enableButtons({goToStartButton, goToEndButton, playButton, stopButton}, false);
     EnableWindow(recordButton, TRUE);
     recordRefused = false;

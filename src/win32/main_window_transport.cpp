@@ -100,11 +100,14 @@ void MainWindow::onRecord() {
 }
 
 // A new sound gets a new working file; an existing one whose file is not open (a file
-// opened in place) is opened for update, keeping its bytes.
+// opened in place) is opened for update, keeping its bytes. Direct mode records into the
+// named file only while there is none of that name: an existing file is never emptied.
 bool MainWindow::prepareRecordingFile() {
     if (sound.hasSound()) return sound.openForUpdate();
     std::wstring name = newWorkFileName();
-    if (sound.directMode() && hasWavExtension(cmd.fileName)) name = cmd.fileName;
+    if (sound.directMode() && hasWavExtension(cmd.fileName) &&
+        GetFileAttributesW(cmd.fileName.c_str()) == INVALID_FILE_ATTRIBUTES)
+        name = cmd.fileName;
     return sound.create(name);
 }
 

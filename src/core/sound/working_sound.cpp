@@ -88,6 +88,16 @@ bool WorkingSound::adopt(const std::filesystem::path& path, const WaveInfo& info
     return true;
 }
 
+bool WorkingSound::recover(const std::filesystem::path& path) {
+    closeFile();
+    path_ = path;
+    std::error_code error;
+    const uint64_t size = std::filesystem::file_size(path, error);
+    if (error || size < waveHeaderSize) return false;
+    length_ = declaredDataSize(size - waveHeaderSize, frameBytes());
+    return openForUpdate() && refreshHeader();
+}
+
 bool WorkingSound::openForUpdate() {
     if (!file_) file_ = openFile(path_, "r+b");
     return file_ != nullptr;

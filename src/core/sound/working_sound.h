@@ -61,6 +61,10 @@ public:
     // through a file beside it. The file stays closed until something writes to it.
     bool adopt(const std::filesystem::path& path, const WaveInfo& info);
 
+    // Takes back a working file that an earlier run left when it ended abnormally, in the
+    // current format: the sound is its whole frames, which the header is made to declare.
+    bool recover(const std::filesystem::path& path);
+
     // Opens the file for update, keeping its bytes, unless it is open already.
     bool openForUpdate();
     // Where the next write goes, as an offset into the data.

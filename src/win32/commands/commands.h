@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/sound/effects.h"
 #include "core/sound/sound_edit.h"
@@ -20,8 +21,14 @@ class FormatDialog;
 
 // The folder of the program, with a trailing separator.
 std::wstring programDirectory();
-// A new working file's name beside the program, "aurecho_" and the local time.
+// A new working file's name beside the program, "aurecho_" and the local time, and a
+// number when a program started in the same second took that name.
 std::wstring newWorkFileName();
+// Working files beside the program that an earlier run left when it ended abnormally,
+// newest first, and the temporary files of its rewrites; not those that a running program
+// holds open.
+std::vector<std::wstring> leftoverWorkFiles();
+std::vector<std::wstring> leftoverTemporaryFiles();
 // Whether the file can be opened for reading with no one else sharing it.
 bool canReadExclusively(const std::wstring& path);
 

@@ -1,6 +1,7 @@
 // Opening, saving and the working file's name.
 #include "win32/commands/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/program/texts.h"
@@ -18,8 +19,43 @@ std::wstring newWorkFileName() {
     GetLocalTime(&t);
     wchar_t stamp[32];
     swprintf(stamp, 32, L"%04u%02u%02u_%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
-    return programDirectory() + L"aurecho_" + stamp + L".wav";
+    const std::wstring base = programDirectory() + L"aurecho_" + stamp;
+    std::wstring name = base + L".wav";
+    for (int n = 2; GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
+        name = base + L"_" + std::to_wstring(n) + L".wav";
+    return name;
 }
+
+namespace {
+
+// Files beside the program matching pattern that no running program holds open, newest first.
+std::vector<std::wstring> unheldFiles(const wchar_t* pattern) {
+    std::vector<std::pair<ULONGLONG, std::wstring>> found;
+    const std::wstring folder = programDirectory();
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + pattern).c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return {};
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::wstring path = folder + entry.cFileName;
+        // A running program keeps its working file open, and this open shares nothing.
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) continue;
+        CloseHandle(h);
+        const ULONGLONG written = (ULONGLONG{entry.ftLastWriteTime.dwHighDateTime} << 32) | entry.ftLastWriteTime.dwLowDateTime;
+        found.emplace_back(written, path);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<std::wstring> paths;
+    for (auto& f : found) paths.push_back(std::move(f.second));
+    return paths;
+}
+
+}  // namespace
+
+std::vector<std::wstring> leftoverWorkFiles() { return unheldFiles(L"aurecho_*.wav"); }
+std::vector<std::wstring> leftoverTemporaryFiles() { return unheldFiles(L"*.aurecho-tmp"); }
 
 bool canReadExclusively(const std::wstring& path) {
     HANDLE check = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
