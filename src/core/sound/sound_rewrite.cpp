@@ -112,6 +112,16 @@ std::filesystem::path temporaryPathBeside(const std::filesystem::path& path) {
     return temporary;
 }
 
+bool canMakeTemporaryBeside(const std::filesystem::path& path) {
+    const std::filesystem::path temporary = temporaryPathBeside(path);
+    std::FILE* probe = openFile(temporary, "wb");
+    if (!probe) return false;
+    std::fclose(probe);
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return true;
+}
+
 bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundTransform& transform,
                       const std::filesystem::path& output, const TransformOptions& options) {
     TransformRewrite rewrite(transform);

@@ -99,6 +99,8 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 
 // The temporary file a rewrite of path writes first, in the same folder.
 std::filesystem::path temporaryPathBeside(const std::filesystem::path& path);
+// Whether that temporary file can be made; nothing is left behind.
+bool canMakeTemporaryBeside(const std::filesystem::path& path);
 
 // Makes a file written with a canonical header a finished WAV file for others to read: its
 // sizes declare the whole frames of the data after the header, and the file ends there.

@@ -136,15 +136,7 @@ void WorkingSound::abandon() {
     std::filesystem::remove(path_, ignored);
 }
 
-bool WorkingSound::canRewrite() const {
-    const std::filesystem::path temporary = temporaryPathBeside(path_);
-    std::FILE* probe = openFile(temporary, "wb");
-    if (!probe) return false;
-    std::fclose(probe);
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return true;
-}
+bool WorkingSound::canRewrite() const { return canMakeTemporaryBeside(path_); }
 
 void WorkingSound::closeFile() {
     if (file_) std::fclose(file_);
@@ -192,6 +184,13 @@ bool WorkingSound::rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, co
     }
     if (reopenAtEnd() && ok) refreshHeader();
     return ok;
+}
+
+bool WorkingSound::writeTo(SoundRewrite& edit, const std::filesystem::path& destination,
+                           const TransformOptions& options) {
+    flush();
+    return rewriteSoundFile(path_, SoundData{format_, waveHeaderSize, length_}, edit, destination, options) &&
+           finishSavedFile(destination, frameBytes());
 }
 
 bool WorkingSound::saveCopy(const std::filesystem::path& destination, bool inPlace) {

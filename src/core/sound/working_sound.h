@@ -110,6 +110,10 @@ public:
     bool rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, const TransformOptions& options = {});
     bool rewrite(SoundRewrite& edit, const TransformOptions& options = {}) { return rewrite(edit, format_, options); }
 
+    // Writes the sound through a rewrite into a finished WAV file at destination, which is
+    // replaced only once the new file is complete and on the disk; the sound stays as it is.
+    bool writeTo(SoundRewrite& edit, const std::filesystem::path& destination, const TransformOptions& options = {});
+
     // Copies the working file to destination, or only finishes it when inPlace (the
     // destination is the working file itself), and makes the copy a finished WAV file that
     // declares its whole frames and ends there. The working file is open again afterwards.

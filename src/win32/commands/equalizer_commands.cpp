@@ -18,41 +18,49 @@ void showEqualizer(const WorkingSound& sound, Ui& ui, EqualizerWindow& equalizer
     equalizer.showBesideOwner();
 }
 
-// The working sound goes through the filter as the knobs set it (switch on or off), then
-// is saved to the chosen file. A chosen file that cannot be created changes nothing; a
-// failure of the rewrite leaves the sound as it was.
+// The sound goes through the filter as the knobs set it (switch on or off) into the chosen
+// file, which replaces what was there only once complete; then the working sound becomes
+// the filtered sound, and the file the document's. A failure on the way leaves the chosen
+// file and the sound as they were.
 bool writeEqualizedOutput(WorkingSound& sound, Ui& ui, const EqualizerWindow& equalizer) {
     const int lang = ui.language();
     std::wstring destination;
     if (!ui.askFileName(true, destination)) return false;
-
-    // Created (or opened, not yet truncated) now, so that a failure on the way does not
-    // cost an existing file its contents.
-    const bool existed = GetFileAttributesW(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
-    HANDLE probe = CreateFileW(destination.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) {
+    if (!canMakeTemporaryBeside(destination)) {
         ui.message(texts::fileMessages[lang][texts::CreateError]);
         return false;
     }
-    CloseHandle(probe);
-
-    std::unique_ptr<SoundTransform> transform;
+    // One filter for the file and one for the working sound, each from a fresh start.
+    std::unique_ptr<SoundTransform> forFile, forSound;
     try {
-        transform = makeEqualizerTransform(sound.format(), equalizer.tables());
+        forFile = makeEqualizerTransform(sound.format(), equalizer.tables());
+        forSound = makeEqualizerTransform(sound.format(), equalizer.tables());
     } catch (const std::bad_alloc&) {
     }
-    if (!transform) ui.message(texts::convertTexts[lang][texts::ErrorOccurred]);
-    bool equalized = false;
-    if (transform) {
-        TransformRewrite rewrite(*transform);
-        // The caption reads "saving" while the working file is rewritten.
-        equalized = rewriteWorkingSound(sound, ui, rewrite, texts::progressTexts[lang][texts::Saving],
-                                        BusyAnimation::PerBuffer);
-    }
-    if (!equalized) {
-        if (!existed) DeleteFileW(destination.c_str());
+    if (!forFile || !forSound) {
+        ui.message(texts::convertTexts[lang][texts::ErrorOccurred]);
         return false;
     }
-    return saveSound(sound, ui, destination);
+
+    // The caption reads "saving" while the file is written and the working sound rewritten.
+    const std::wstring saving = texts::progressTexts[lang][texts::Saving];
+    const std::wstring previousCaption = ui.caption();
+    ui.setCaption(saving);
+    BusyCounter busy = ui.beginBusy(1);
+    TransformOptions options;
+    options.progress = [&](uint64_t, uint64_t) { ui.busyStep(busy); };
+    TransformRewrite toFile(*forFile);
+    const bool written = sound.writeTo(toFile, destination, options);
+    ui.endBusy();
+    ui.setCaption(previousCaption);
+    if (!written) {
+        ui.message(texts::convertTexts[lang][texts::ErrorOccurred]);
+        return false;
+    }
+    TransformRewrite toSound(*forSound);
+    if (!rewriteWorkingSound(sound, ui, toSound, saving, BusyAnimation::PerBuffer)) return false;
+    sound.setModified(false);
+    sound.setDocumentFile(destination);
+    ui.showDocumentName(destination);
+    return true;
 }
