@@ -72,6 +72,7 @@ void MainWindow::openWaveFile(const std::wstring& path) {
     showDocumentName(path);
     equalizerWindow.setSampleRate(sound.format().samplesPerSec);
     equalizerWindow.applySwitch();
+    if (info.pastLimit) message(texts::limitTexts[language()][texts::OpenedToLimit]);
 }
 
 // What an earlier run left when it ended abnormally: its rewrites' temporary files go, and

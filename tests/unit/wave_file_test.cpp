@@ -43,7 +43,7 @@ TEST(WaveFile, FieldsOfACanonicalFile) {
     EXPECT_EQ(w.format.cbSize, 0);
 }
 
-TEST(WaveFile, StreamingRiffSizeIsBoundedByTheFile) {
+TEST(WaveFile, StreamingSizesRunToTheEndOfTheFile) {
     Bytes b = crafted("canonical 16-bit stereo");
     ASSERT_EQ(b.size(), 1044u);
     b[4] = 8;  // what a streaming recorder leaves while it writes
@@ -51,8 +51,48 @@ TEST(WaveFile, StreamingRiffSizeIsBoundedByTheFile) {
     b[40] = b[41] = b[42] = b[43] = 0;
     const WaveInfo w = inspect(b);
     EXPECT_EQ(w.check, WaveCheck::Ok);
-    EXPECT_EQ(w.dataSize, 0u);
+    EXPECT_EQ(w.dataSize, 1000u);
+    EXPECT_FALSE(w.pastLimit);
     EXPECT_FALSE(w.canonical);
+}
+
+// A header at the start of a file of any size, silence after it, without the memory.
+class HugeSource : public ByteSource {
+public:
+    HugeSource(Bytes header, uint64_t size) : header_(std::move(header)), size_(size) {}
+    uint64_t size() const override { return size_; }
+    bool readAt(uint64_t offset, void* buffer, size_t n) override {
+        if (offset > size_ || n > size_ - offset) return false;
+        auto* out = static_cast<uint8_t*>(buffer);
+        for (size_t i = 0; i < n; ++i) out[i] = offset + i < header_.size() ? header_[offset + i] : 0;
+        return true;
+    }
+
+private:
+    Bytes header_;
+    uint64_t size_;
+};
+
+TEST(WaveFile, DataPastTheLargestWavStopsThere) {
+    const uint64_t big = 0x120000000ull;  // 4.5 GiB
+    const struct { uint32_t declared; uint64_t fileSize, dataSize; bool pastLimit; } cases[] = {
+        {0xFFFFFFFFu, big, 4294967256u, true},  // whole frames, data + 36 within 32 bits
+        {0, big, 4294967256u, true},
+        {0, 44 + 1000, 1000, false},
+        {4000, big, 4000, false},  // a declared size is taken; what follows is other chunks
+        {0xFFFFFFFFu, 44 + 4294967256ull, 4294967256u, false},
+        {0xFFFFFFFFu, 44 + 4294967256ull + 3, 4294967256u, true},
+    };
+    for (const auto& c : cases) {
+        Bytes header = crafted("canonical 16-bit stereo");
+        header.resize(44);
+        for (int i = 0; i < 4; ++i) header[40 + i] = static_cast<uint8_t>(c.declared >> (8 * i));
+        HugeSource source(header, c.fileSize);
+        const WaveInfo w = inspectWave(source);
+        EXPECT_EQ(w.check, WaveCheck::Ok) << c.declared << " " << c.fileSize;
+        EXPECT_EQ(w.dataSize, c.dataSize) << c.declared << " " << c.fileSize;
+        EXPECT_EQ(w.pastLimit, c.pastLimit) << c.declared << " " << c.fileSize;
+    }
 }
 
 TEST(WaveFile, CopyBytesStreamsThroughItsBuffer) {

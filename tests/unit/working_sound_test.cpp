@@ -138,6 +138,19 @@ TEST_F(WorkingSoundFiles, WritesLandBehindTheHeaderWhichDeclaresWholeFrames) {
     }
 }
 
+TEST_F(WorkingSoundFiles, AFailedWriteIsCutOffAndWritingGoesOnAtTheLength) {
+    const Bytes data = randomBytes(1000, 6);
+    WorkingSound s;
+    const fs::path work = makeSound(s, stereo16, Bytes(data.begin(), data.begin() + 800));
+    EXPECT_TRUE(writeRange(s, data, 800, 1000));  // as much as a full disk took of a buffer
+    ASSERT_TRUE(s.cutToLength());
+    EXPECT_EQ(read(work), withHeader(stereo16, 800, Bytes(data.begin(), data.begin() + 800)));
+    EXPECT_TRUE(writeRange(s, data, 800, 900));
+    s.setLength(900);
+    s.close();
+    EXPECT_EQ(read(work), withHeader(stereo16, 900, Bytes(data.begin(), data.begin() + 900)));
+}
+
 TEST_F(WorkingSoundFiles, ARewriteReplacesTheSoundOnlyWhenItSucceeds) {
     const Bytes data = randomBytes(4002, 2);  // ends on half a frame
     WorkingSound s;
@@ -189,7 +202,7 @@ TEST_F(WorkingSoundFiles, ASavedCopyIsFinishedWhileTheWorkingFileKeepsItsBytes) 
     }
 }
 
-TEST_F(WorkingSoundFiles, AdoptRewritesOnlyAFileLaidOutOtherwise) {
+TEST_F(WorkingSoundFiles, AnAdoptedFileIsMadeCanonicalOnlyWhenFirstWritten) {
     const Bytes data = randomBytes(1002, 4);
     const Bytes canonical = withHeader(stereo16, 1002, data);
     Bytes chunked = canonical;  // a LIST chunk between fmt and data
@@ -203,10 +216,18 @@ TEST_F(WorkingSoundFiles, AdoptRewritesOnlyAFileLaidOutOtherwise) {
         const WaveInfo info = inspectWave(source);
         ASSERT_EQ(info.canonical, c.canonical);
         WorkingSound s;
-        ASSERT_TRUE(s.adopt(p, info));
-        EXPECT_EQ(read(p), c.adopted);
+        s.adopt(p, info);
+        EXPECT_EQ(read(p), c.file) << "opening changes no file";
         EXPECT_EQ(s.length(), 1002u);
         EXPECT_FALSE(s.isOpen());
+        Bytes samples(1002);
+        EXPECT_TRUE(s.readData(0, samples.data(), samples.size()) && samples == data);
+        ASSERT_TRUE(s.saveCopy(dir_ / "copy.wav", false));
+        EXPECT_EQ(read(p), c.file) << "a copy leaves it too";
+        EXPECT_EQ(read(dir_ / "copy.wav"), withHeader(stereo16, 1000, Bytes(data.begin(), data.begin() + 1000)));
+        fs::remove(dir_ / "copy.wav");
+        ASSERT_TRUE(s.openForUpdate());
+        EXPECT_EQ(read(p), c.adopted);
         EXPECT_EQ(filesInFolder(), 1u);
     }
 }

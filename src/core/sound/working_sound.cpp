@@ -10,26 +10,25 @@
 
 namespace {
 
-// A working file as a finished WAV file for others to read: its header with sizes that
-// declare the whole frames of its data, then those frames, on the disk. False, with the
+// A sound as a finished WAV file for others to read: the header of its format declaring
+// the whole frames of its data, then those frames, on the disk. False, with the
 // destination perhaps partly written, when any read or write fails.
-bool writeFinishedCopy(const std::filesystem::path& from, const std::filesystem::path& to, uint32_t frameBytes) {
+bool writeFinishedCopy(const std::filesystem::path& from, const SoundData& data, const std::filesystem::path& to) {
     std::FILE* in = openFile(from, "rb");
     if (!in) return false;
     FileByteSource source(in);
-    uint8_t header[waveHeaderSize];
-    bool ok = source.readAt(0, header, sizeof header);
-    const uint32_t declared = ok ? declaredDataSize(source.size() - waveHeaderSize, frameBytes) : 0;
-    put32(header + 4, declared + 36);
-    put32(header + 40, declared);
-    std::FILE* out = ok ? openFile(to, "wb") : nullptr;
+    const PcmFormat& f = data.format;
+    const uint32_t declared = declaredDataSize(data.size, f.frameBytes());
+    const WaveHeader header = makeWaveHeaderForData(f.samplesPerSec, f.bitsPerSample, f.channels, declared);
+    std::FILE* out = openFile(to, "wb");
+    bool ok = out != nullptr;
     if (out) {
-        ok = std::fwrite(header, 1, sizeof header, out) == sizeof header &&
-             copyBytes(source, waveHeaderSize, declared, out) && syncFile(out);
+        ok = std::fwrite(header.data(), 1, header.size(), out) == header.size() &&
+             copyBytes(source, data.offset, declared, out) && syncFile(out);
         if (std::fclose(out) != 0) ok = false;
     }
     std::fclose(in);
-    return ok && out;
+    return ok;
 }
 
 }  // namespace
@@ -46,6 +45,8 @@ double WorkingSound::seconds() const {
 bool WorkingSound::create(const std::filesystem::path& path) {
     closeFile();
     path_ = path;
+    dataOffset_ = waveHeaderSize;
+    laidOutOtherwise_ = false;
     length_ = 0;
     file_ = openFile(path_, "wb");
     const uint32_t units = newHeaderSampleUnits(blockBytes(), frameBytes(), format_.bitsPerSample);
@@ -60,14 +61,20 @@ bool WorkingSound::appendFrom(ByteSource& source, uint64_t offset, uint64_t size
     return refreshHeader();
 }
 
-bool WorkingSound::adopt(const std::filesystem::path& path, const WaveInfo& info) {
+void WorkingSound::adopt(const std::filesystem::path& path, const WaveInfo& info) {
     closeFile();
     path_ = path;
     length_ = info.dataSize;
-    if (info.canonical) return true;
+    dataOffset_ = info.dataOffset;
+    laidOutOtherwise_ = !info.canonical;
+    layout_ = info;
+}
 
-    const std::filesystem::path temporary = temporaryPathBeside(path);
-    std::FILE* in = openFile(path, "rb");
+bool WorkingSound::makeCanonical() {
+    if (!laidOutOtherwise_) return true;
+    const WaveInfo& info = layout_;
+    const std::filesystem::path temporary = temporaryPathBeside(path_);
+    std::FILE* in = openFile(path_, "rb");
     std::FILE* out = in ? openFile(temporary, "wb") : nullptr;
     bool ok = in && out;
     if (ok) {
@@ -80,17 +87,21 @@ bool WorkingSound::adopt(const std::filesystem::path& path, const WaveInfo& info
     if (in) std::fclose(in);
     if (out && std::fclose(out) != 0) ok = false;
     std::error_code error;
-    if (ok) std::filesystem::rename(temporary, path, error);
+    if (ok) std::filesystem::rename(temporary, path_, error);
     if (!ok || error) {
         std::filesystem::remove(temporary, error);
         return false;
     }
+    laidOutOtherwise_ = false;
+    dataOffset_ = waveHeaderSize;
     return true;
 }
 
 bool WorkingSound::recover(const std::filesystem::path& path) {
     closeFile();
     path_ = path;
+    dataOffset_ = waveHeaderSize;
+    laidOutOtherwise_ = false;
     std::error_code error;
     const uint64_t size = std::filesystem::file_size(path, error);
     if (error || size < waveHeaderSize) return false;
@@ -99,7 +110,7 @@ bool WorkingSound::recover(const std::filesystem::path& path) {
 }
 
 bool WorkingSound::openForUpdate() {
-    if (!file_) file_ = openFile(path_, "r+b");
+    if (!file_ && makeCanonical()) file_ = openFile(path_, "r+b");
     return file_ != nullptr;
 }
 
@@ -109,6 +120,13 @@ bool WorkingSound::writeData(const void* data, size_t n, size_t& written) {
     written = file_ ? std::fwrite(data, 1, n, file_) : 0;
     const bool flushed = file_ && std::fflush(file_) == 0;
     return flushed && written == n;
+}
+
+bool WorkingSound::cutToLength() {
+    closeFile();  // bytes of the failed write still buffered go with the stream
+    std::error_code error;
+    std::filesystem::resize_file(path_, dataOffset_ + length_, error);
+    return reopenAtEnd() && !error;
 }
 
 void WorkingSound::flush() {
@@ -145,6 +163,7 @@ void WorkingSound::closeFile() {
 
 bool WorkingSound::reopenAtEnd() {
     closeFile();
+    if (laidOutOtherwise_) return false;  // stays as the user has it until written to
     file_ = openFile(path_, "r+b");
     if (file_ && !seekFile(file_, waveHeaderSize + length_)) closeFile();
     return file_ != nullptr;
@@ -159,7 +178,7 @@ size_t WorkingSound::Reader::read(void* buffer, size_t n) { return file_ ? std::
 std::unique_ptr<WorkingSound::Reader> WorkingSound::openReader(uint64_t offset) const {
     std::FILE* f = openFile(path_, "rb");
     if (!f) return nullptr;
-    if (!seekFile(f, waveHeaderSize + offset)) {
+    if (!seekFile(f, dataOffset_ + offset)) {
         std::fclose(f);
         return nullptr;
     }
@@ -170,15 +189,17 @@ bool WorkingSound::readData(uint64_t offset, void* buffer, size_t n) const {
     std::FILE* f = openFile(path_, "rb");
     if (!f) return false;
     FileByteSource source(f);
-    const bool read = source.readAt(waveHeaderSize + offset, buffer, n);
+    const bool read = source.readAt(dataOffset_ + offset, buffer, n);
     std::fclose(f);
     return read;
 }
 
 bool WorkingSound::rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, const TransformOptions& options) {
     closeFile();
-    const bool ok = rewriteSoundFile(path_, SoundData{format_, waveHeaderSize, length_}, edit, path_, options);
+    const bool ok = rewriteSoundFile(path_, SoundData{format_, dataOffset_, length_}, edit, path_, options);
     if (ok) {
+        laidOutOtherwise_ = false;
+        dataOffset_ = waveHeaderSize;
         length_ = edit.outputSize(length_);
         format_ = outputFormat;
     }
@@ -189,7 +210,7 @@ bool WorkingSound::rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, co
 bool WorkingSound::writeTo(SoundRewrite& edit, const std::filesystem::path& destination,
                            const TransformOptions& options) {
     flush();
-    return rewriteSoundFile(path_, SoundData{format_, waveHeaderSize, length_}, edit, destination, options) &&
+    return rewriteSoundFile(path_, SoundData{format_, dataOffset_, length_}, edit, destination, options) &&
            finishSavedFile(destination, frameBytes());
 }
 
@@ -197,7 +218,7 @@ bool WorkingSound::saveCopy(const std::filesystem::path& destination, bool inPla
     close();
     bool finished;
     if (inPlace) {
-        finished = finishSavedFile(destination, frameBytes());
+        finished = makeCanonical() && finishSavedFile(destination, frameBytes());
         // Finishing the working file itself dropped any partial trailing frame.
         const uint64_t whole = declaredDataSize(length_, frameBytes());
         if (finished && whole < length_) length_ = whole;
@@ -206,7 +227,11 @@ bool WorkingSound::saveCopy(const std::filesystem::path& destination, bool inPla
         // full disk or a failure on the way leaves the previous file as it was.
         const std::filesystem::path temporary = temporaryPathBeside(destination);
         std::error_code error;
-        finished = writeFinishedCopy(path_, temporary, frameBytes());
+        // A canonical file's data runs to its end, partial trailing frame and all.
+        std::error_code sizeError;
+        const uint64_t fileSize = std::filesystem::file_size(path_, sizeError);
+        const uint64_t dataBytes = laidOutOtherwise_ || sizeError || fileSize < dataOffset_ ? length_ : fileSize - dataOffset_;
+        finished = writeFinishedCopy(path_, SoundData{format_, dataOffset_, dataBytes}, temporary);
         if (finished) std::filesystem::rename(temporary, destination, error);
         if (!finished || error) {
             std::filesystem::remove(temporary, error);

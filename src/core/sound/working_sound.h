@@ -56,10 +56,11 @@ public:
     // Appends size bytes at offset of source to the data of a file just created, and makes
     // the header declare them.
     bool appendFrom(ByteSource& source, uint64_t offset, uint64_t size);
-    // Makes an opened file the working file in place (direct mode). A file laid out any
-    // other way than behind a canonical header is first rewritten so, same samples,
-    // through a file beside it. The file stays closed until something writes to it.
-    bool adopt(const std::filesystem::path& path, const WaveInfo& info);
+    // Makes an opened file the working file in place (direct mode), as it is: opening
+    // changes no file. One laid out any other way than behind a canonical header is
+    // rewritten so, same samples, through a file beside it, when something first writes
+    // to it; until then it stays closed and is read where its data lies.
+    void adopt(const std::filesystem::path& path, const WaveInfo& info);
 
     // Takes back a working file that an earlier run left when it ended abnormally, in the
     // current format: the sound is its whole frames, which the header is made to declare.
@@ -72,6 +73,8 @@ public:
     // Writes at the write position and hands the bytes to the system at once; false when
     // not all of them were written (written says how many were).
     bool writeData(const void* data, size_t n, size_t& written);
+    // After a failed write: the file ends where the length does again, and is open there.
+    bool cutToLength();
     // Hands buffered bytes to the system, for readers of the file.
     void flush();
     // Makes the header declare the length's whole frames; the write position stays.
@@ -122,6 +125,7 @@ public:
 private:
     void closeFile();
     bool reopenAtEnd();
+    bool makeCanonical();
 
     PcmFormat format_;
     uint64_t length_ = 0;
@@ -131,4 +135,7 @@ private:
     std::filesystem::path documentFile_;
     std::filesystem::path path_;
     std::FILE* file_ = nullptr;
+    uint64_t dataOffset_ = 44;  // where the data starts in the file
+    bool laidOutOtherwise_ = false;  // an adopted file not yet made canonical
+    WaveInfo layout_;                // and where its data lies
 };

@@ -1,5 +1,6 @@
 #include "core/wav/wave_file.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/wav/format_table.h"
@@ -35,8 +36,16 @@ WaveInfo inspectWave(ByteSource& source) {
     // The data chunk is searched for after fmt only.
     if (!reader.findChunk(riff, fourCC('d', 'a', 't', 'a'), data)) return info;
     info.dataOffset = data.dataOffset;
-    const uint64_t present = data.end - data.dataOffset;
-    info.dataSize = static_cast<uint32_t>(present < data.declaredSize ? present : data.declaredSize);
+    // Streaming writers leave the data size at 0 or 0xFFFFFFFF: the data runs to the end of
+    // the file, which may hold more than a WAV header can declare.
+    const bool streamed = data.declaredSize == 0 || data.declaredSize == 0xFFFFFFFFu;
+    uint64_t size = streamed ? source.size() - data.dataOffset : std::min<uint64_t>(data.end - data.dataOffset, data.declaredSize);
+    const uint32_t largest = largestDataSize(std::max(1u, w.bitsPerSample / 8u * w.channels));
+    if (size > largest) {
+        size = largest;
+        info.pastLimit = true;
+    }
+    info.dataSize = static_cast<uint32_t>(size);
 
     if (w.bitsPerSample == 4) {
         info.check = WaveCheck::FourBit;

@@ -29,6 +29,8 @@ struct WaveInfo {
     uint64_t dataOffset = 0;
     uint32_t dataSize = 0;   // the declared size, cut to the bytes the file holds
     bool canonical = false;  // the 44-byte header this program writes, data to the end
+    // The data runs past the largest sound a WAV file holds; dataSize stops there.
+    bool pastLimit = false;
 };
 
 // Reads the RIFF structure: fmt before data, other chunks skipped. Accepts PCM (tag 1, or

@@ -112,7 +112,12 @@ void Recorder::store(WAVEHDR* h) {
     }
     size_t written = 0;
     // Handed to the system at once: nothing recorded waits in our buffers.
-    if (!sound_.writeData(h->lpData, n, written)) writeFailed_ = true;
+    // A buffer not written whole counts for nothing, and the file is cut back to the
+    // buffers that were, so it holds just what its header will declare.
+    if (!sound_.writeData(h->lpData, n, written)) {
+        writeFailed_ = true;
+        written = 0;
+    }
 
     listener_.showLevels(reinterpret_cast<const short*>(h->lpData), blockBytes / 2, blockBytes);
 
@@ -122,6 +127,7 @@ void Recorder::store(WAVEHDR* h) {
     overwriteMode_ = c.overwriteMode;
     overwriteStart_ = c.overwriteStart;
     overwriteBlocks_ = c.overwriteBlocks;
+    if (writeFailed_) sound_.cutToLength();
 
     // Keep the header truthful while recording, so a crash leaves a playable file.
     if (GetTickCount() - lastHeaderPatch_ >= headerPatchInterval) {

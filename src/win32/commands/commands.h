@@ -31,13 +31,17 @@ std::vector<std::wstring> leftoverWorkFiles();
 std::vector<std::wstring> leftoverTemporaryFiles();
 // Whether the file can be opened for reading with no one else sharing it.
 bool canReadExclusively(const std::wstring& path);
+// Whether the disk that holds path has room for a file of that many bytes; true when the
+// system cannot say.
+bool roomFor(const std::wstring& path, uint64_t bytes);
 
 // Asks whether to save a changed sound; false when the user cancels or the save fails.
 bool askSaveChanges(WorkingSound& sound, Ui& ui);
 // Whether the file can be opened as a sound, after any message of refusal.
 bool inspectForOpen(const std::wstring& path, Ui& ui, WaveInfo& info);
 // The file's samples become the working sound: a new working file beside the program, or
-// in direct mode the file itself. False after the message.
+// in direct mode the file itself, unless it holds more than a WAV file can. False after
+// the message.
 bool loadSound(const std::wstring& path, const WaveInfo& info, WorkingSound& sound, Ui& ui);
 // Writes the sound to destination, which becomes the document's file.
 bool saveSound(WorkingSound& sound, Ui& ui, const std::wstring& destination);

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "core/program/texts.h"
+#include "core/wav/wave_header.h"
 #include "core/sound/conversion.h"
 #include "win32/commands/commands.h"
 #include "win32/dialogs/format_dialog.h"
@@ -24,6 +25,11 @@ bool convertSound(WorkingSound& sound, Ui& ui, FormatDialog& dialog) {
     }
     if (conversion && conversion->outputSize(sound.length()) > maxWaveDataBytes) {
         ui.message(texts::limitTexts[lang][texts::WouldPassLimit]);
+        ui.setCaption(previousCaption);
+        return false;
+    }
+    if (conversion && !roomFor(sound.path().wstring(), waveHeaderSize + conversion->outputSize(sound.length()))) {
+        ui.message(texts::diskFullMessage[lang]);
         ui.setCaption(previousCaption);
         return false;
     }

@@ -6,11 +6,19 @@
 #include <new>
 
 #include "core/program/texts.h"
+#include "core/wav/wave_header.h"
 
 bool rewriteWorkingSound(WorkingSound& sound, Ui& ui, SoundRewrite& rewrite, const std::wstring& busyCaption,
                          BusyAnimation animation) {
-    if (rewrite.outputSize(sound.length()) > maxWaveDataBytes) {
+    const uint64_t outputBytes = rewrite.outputSize(sound.length());
+    if (outputBytes > maxWaveDataBytes) {
         ui.message(texts::limitTexts[ui.language()][texts::WouldPassLimit]);
+        return false;
+    }
+    // The new file is written beside the old one, which it replaces only once complete.
+    const std::wstring workFile = sound.path().wstring();
+    if (!roomFor(workFile, waveHeaderSize + outputBytes)) {
+        ui.message(texts::diskFullMessage[ui.language()]);
         return false;
     }
     const std::wstring previousCaption = ui.caption();
@@ -35,7 +43,8 @@ bool rewriteWorkingSound(WorkingSound& sound, Ui& ui, SoundRewrite& rewrite, con
     if (animation != BusyAnimation::None) ui.endBusy();
     ui.setCaption(previousCaption);
     if (!ok || !sound.isOpen()) {
-        ui.message(texts::convertTexts[ui.language()][texts::ErrorOccurred]);
+        ui.message(roomFor(workFile, waveHeaderSize + outputBytes) ? texts::convertTexts[ui.language()][texts::ErrorOccurred]
+                                                                   : texts::diskFullMessage[ui.language()]);
         return false;
     }
     sound.setModified(true);

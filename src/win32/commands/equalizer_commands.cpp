@@ -3,6 +3,7 @@
 #include <new>
 
 #include "core/program/texts.h"
+#include "core/wav/wave_header.h"
 #include "win32/commands/commands.h"
 #include "win32/dialogs/equalizer_window.h"
 
@@ -28,6 +29,10 @@ bool writeEqualizedOutput(WorkingSound& sound, Ui& ui, const EqualizerWindow& eq
     if (!ui.askFileName(true, destination)) return false;
     if (!canMakeTemporaryBeside(destination)) {
         ui.message(texts::fileMessages[lang][texts::CreateError]);
+        return false;
+    }
+    if (!roomFor(destination, waveHeaderSize + sound.length())) {
+        ui.message(texts::diskFullMessage[lang]);
         return false;
     }
     // One filter for the file and one for the working sound, each from a fresh start.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/program/texts.h"
+#include "core/wav/wave_header.h"
 
 std::wstring programDirectory() {
     std::wstring path(32768, L'\0');
@@ -64,6 +65,14 @@ bool canReadExclusively(const std::wstring& path) {
     return true;
 }
 
+bool roomFor(const std::wstring& path, uint64_t bytes) {
+    std::wstring folder = std::filesystem::path(path).parent_path().wstring();
+    if (folder.empty()) folder = L".";
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return true;
+    return available.QuadPart >= bytes;
+}
+
 namespace {
 
 std::wstring fullPath(const std::wstring& path) {
@@ -119,6 +128,9 @@ bool loadSound(const std::wstring& path, const WaveInfo& info, WorkingSound& sou
     ui.setCaption(texts::progressTexts[lang][texts::Opening]);
     ui.beginBusy(0);
     bool ok;
+    // A file holding more than a WAV file can is opened as a copy even in direct mode:
+    // the file itself stays whole.
+    if (info.pastLimit) sound.setDirectMode(false);
     if (!sound.directMode()) {
         // A new working file with this program's header and the file's samples.
         ok = sound.create(newWorkFileName());
@@ -131,7 +143,8 @@ bool loadSound(const std::wstring& path, const WaveInfo& info, WorkingSound& sou
         }
         if (!ok) sound.abandon();
     } else {
-        ok = sound.adopt(path, info);
+        sound.adopt(path, info);
+        ok = true;
     }
     ui.endBusy();
     if (!ok) {
@@ -142,6 +155,10 @@ bool loadSound(const std::wstring& path, const WaveInfo& info, WorkingSound& sou
 }
 
 bool saveSound(WorkingSound& sound, Ui& ui, const std::wstring& destination) {
+    if (!roomFor(destination, waveHeaderSize + sound.length())) {
+        ui.message(texts::diskFullMessage[ui.language()]);
+        return false;
+    }
     const std::wstring previousCaption = ui.caption();
     ui.setCaption(texts::progressTexts[ui.language()][texts::Saving]);
     ui.beginBusy(0);
@@ -151,7 +168,9 @@ bool saveSound(WorkingSound& sound, Ui& ui, const std::wstring& destination) {
     ui.endBusy();
     if (!saved) {
         ui.setCaption(previousCaption);
-        ui.message(texts::fileMessages[ui.language()][texts::CreateError]);
+        ui.message(roomFor(destination, waveHeaderSize + sound.length())
+                       ? texts::fileMessages[ui.language()][texts::CreateError]
+                       : texts::diskFullMessage[ui.language()]);
         return false;
     }
     sound.setModified(false);
