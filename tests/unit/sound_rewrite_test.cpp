@@ -83,6 +83,24 @@ TEST_F(RewriteFiles, ReplacesTheFileInPlace) {
     EXPECT_EQ(filesInFolder(), 1u);
 }
 
+// The native tool replaces users' files: it keeps what they may do with them, and leaves
+// alone a file they made read-only.
+TEST_F(RewriteFiles, AReplacedFileKeepsItsPermissionsAndAReadOnlyOneIsRefused) {
+    const Bytes data = randomBytes(400, 10);
+    const fs::path work = write("take.wav", waveFile(data));
+    const auto volume = makeEffect(Effect::VolumeUp, stereo16);
+    fs::permissions(work, fs::perms::owner_read, fs::perm_options::replace);
+    EXPECT_FALSE(rewriteSoundFile(work, SoundData{stereo16, 44, data.size()}, *volume, work));
+    EXPECT_EQ(read(work), waveFile(data));
+#ifndef _WIN32  // Windows files have only a read-only attribute
+    const fs::perms shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(work, shared, fs::perm_options::replace);
+    ASSERT_TRUE(rewriteSoundFile(work, SoundData{stereo16, 44, data.size()}, *volume, work));
+    EXPECT_EQ(fs::status(work).permissions(), shared);
+#endif
+    fs::permissions(work, fs::perms::owner_all, fs::perm_options::replace);
+}
+
 TEST_F(RewriteFiles, AFileLongerThanManyBuffersIsWrittenWhole) {
     // Past several of the file sink's hand-overs to the disk, ending in a partial frame.
     const Bytes data = randomBytes(17 * 1024 * 1024 + 6, 12);

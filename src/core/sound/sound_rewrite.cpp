@@ -130,6 +130,12 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
 
 bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundRewrite& rewrite,
                       const std::filesystem::path& output, const TransformOptions& options) {
+    // A file that is there keeps its permissions; one its owner may not write is refused.
+    std::error_code statusError;
+    const std::filesystem::file_status previous = std::filesystem::status(output, statusError);
+    const bool replaces = !statusError && std::filesystem::is_regular_file(previous);
+    if (replaces && (previous.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none)
+        return false;
     std::FILE* in = openFile(input, "rb");
     if (!in) return false;
     const std::filesystem::path temporary = temporaryPathBeside(output);
@@ -154,6 +160,7 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
         std::filesystem::rename(temporary, output, error);
         ok = !error;
     }
+    if (ok && replaces) std::filesystem::permissions(output, previous.permissions(), error);
     if (!ok && out) std::filesystem::remove(temporary, error);
     return ok;
 }

@@ -82,7 +82,8 @@ bool WorkingSound::makeCanonical() {
         const WaveFormatFields& f = info.format;
         ok = writeWaveHeader(out, f.samplesPerSec, f.bitsPerSample, f.channels, 0) &&
              copyBytes(source, info.dataOffset, info.dataSize, out) &&
-             patchWaveDataSize(out, declaredDataSize(info.dataSize, f.channels * f.bitsPerSample / 8u));
+             patchWaveDataSize(out, declaredDataSize(info.dataSize, f.channels * f.bitsPerSample / 8u)) &&
+             syncFile(out);  // on the disk before it takes the user's file's place
     }
     if (in) std::fclose(in);
     if (out && std::fclose(out) != 0) ok = false;

@@ -40,7 +40,7 @@ bool convertSound(WorkingSound& sound, Ui& ui, FormatDialog& dialog) {
             TransformRewrite rewrite(*conversion);
             TransformOptions options;
             options.bufferBytes = conversionBufferBytes(current, target);
-            ok = sound.rewrite(rewrite, target, options) && sound.isOpen();
+            ok = sound.rewrite(rewrite, target, options);
         }
     } else {
         ui.message(texts::fileMessages[lang][texts::CreateError]);
@@ -52,5 +52,6 @@ bool convertSound(WorkingSound& sound, Ui& ui, FormatDialog& dialog) {
         return false;
     }
     sound.setModified(true);
+    if (!sound.isOpen()) ui.message(texts::fileMessages[lang][texts::ReadError]);
     return true;
 }

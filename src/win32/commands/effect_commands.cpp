@@ -42,12 +42,14 @@ bool rewriteWorkingSound(WorkingSound& sound, Ui& ui, SoundRewrite& rewrite, con
     const bool ok = sound.rewrite(rewrite, options);
     if (animation != BusyAnimation::None) ui.endBusy();
     ui.setCaption(previousCaption);
-    if (!ok || !sound.isOpen()) {
+    if (!ok) {
         ui.message(roomFor(workFile, waveHeaderSize + outputBytes) ? texts::convertTexts[ui.language()][texts::ErrorOccurred]
                                                                    : texts::diskFullMessage[ui.language()]);
         return false;
     }
+    // Done, even when the new file cannot be opened again for the next command.
     sound.setModified(true);
+    if (!sound.isOpen()) ui.message(texts::fileMessages[ui.language()][texts::ReadError]);
     return true;
 }
 
