@@ -2,8 +2,11 @@
 # Recording straight into a missing file named on the command line: the program records
 # from its start, closing asks nothing and keeps the file, and the file is a clean
 # canonical WAV in the format named, holding the tone that was playing, without dropouts.
+# A named file that opening refuses is never recorded into.
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/audio_lib.sh"
+source "$E2E_DIR/menu_tables.sh"
+source "$E2E_DIR/file_lib.sh"
 
 # record_case NAME FORMAT(BITS,RATE,CH): records ~3 s of a 440 Hz tone into new.wav.
 record_case() {
@@ -47,8 +50,33 @@ record_case() {
   fi
 }
 
+# A file named on the command line that opening refuses stays the user's: after the
+# refusal the program records as if started without a file, and asks to save at close.
+refused_case() {
+  echo "=== refused: bits24.wav ==="
+  app_copy -refused
+  wav_make "$APP_DIR/bits24.wav" bits=24 ch=2 bytes=2646
+  cp "$APP_DIR/bits24.wav" "$E2E_TMP/bits24.orig"
+  tone_start 20
+  app_start bits24.wav
+  if drv_try msgbox 5000; then drv answer ok; else fail "refused: no message about the file"; fi
+  drv click recordButton
+  poll_field 5 "enabled stopButton" 1 enabled stopButton || fail "refused: recording did not start"
+  sleep 1
+  drv click stopButton close msgbox
+  expect_field "msgbox text" "Aurecho - ちいさな録音と波形編集は変更されています。保存しますか？"
+  drv answer no waitexit
+  expect_field waitexit 0
+  APP_PID=""
+  tone_stop
+  cmp -s "$APP_DIR/bits24.wav" "$E2E_TMP/bits24.orig" && pass "refused: the named file is as it was" ||
+    fail "refused: the named file was changed"
+  expect_eq "refused: no working file left" "$(cd "$APP_DIR" && ls aurecho_*.wav 2>/dev/null)" ""
+}
+
 monitor_keep || e2e_finish
 record_case stereo16 "16,44100,2"
 record_case mono8 "8,22050,1"
+refused_case
 
 e2e_finish

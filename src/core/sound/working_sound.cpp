@@ -5,7 +5,6 @@
 #include "core/sound/sound_math.h"
 #include "core/wav/file_position.h"
 #include "core/wav/format_table.h"
-#include "core/wav/little_endian.h"
 #include "core/wav/wave_header.h"
 
 namespace {
