@@ -183,9 +183,10 @@ expect_saved_equal "8-bit mono 22050 to 16-bit stereo 8000 equals the tool's" \
 app_close
 
 # --- direct mode: a temporary file that cannot be made, then the converted sound kept ----------
-# start_direct: the program started on direct.wav in its folder, its playback stopped.
+# start_direct [COMMAND LINE]: the program started on direct.wav (by default the one in its
+# folder), its playback stopped.
 start_direct() {
-  app_start direct.wav
+  app_start "${1:-direct.wav}"
   local i
   for i in $(seq 20); do
     drv caption
@@ -194,24 +195,38 @@ start_direct() {
   done
   drv_try click stopButton || true
 }
+# A folder where nothing can be written (a read-only bind mount): the temporary file cannot
+# be made, and neither the window nor the file changes.
+readonly_dir="$E2E_TMP/read-only"
+mkdir -p "$readonly_dir"
+cp "$files/st16.wav" "$readonly_dir/direct.wav"
+if mount --bind "$readonly_dir" "$readonly_dir" 2>/dev/null && mount -o remount,bind,ro "$readonly_dir" 2>/dev/null; then
+  start_direct "\"$(win_path "$readonly_dir/direct.wav")\""
+  read_state
+  before="$STATE"
+  convert_to 8 22050 mono
+  drv msgbox
+  expect_field "msgbox title" "$TITLE_JA"
+  expect_field "msgbox text" "ファイルの作成でエラーが発生しました。"
+  drv answer ok msgbox
+  expect_field "msgbox title" "$TITLE_JA"
+  expect_field "msgbox text" "エラーが発生しました。"
+  drv answer ok
+  read_state
+  compare_text "no temporary file: window state" "$STATE" "$before"
+  expect_saved_equal "no temporary file: the file as it was" "$readonly_dir/direct.wav" "$files/st16.wav"
+  app_close
+  umount "$readonly_dir"
+else
+  mountpoint -q "$readonly_dir" && umount "$readonly_dir"
+  pass "skipped: no read-only folder could be made here"
+fi
+
+# Something that has the temporary file's name is left alone: the rewrite takes another.
 direct="$APP_DIR/direct.wav"
 cp "$files/st16.wav" "$direct"
+mkdir "$direct.aurecho-tmp"
 start_direct
-mkdir "$direct.aurecho-tmp"  # takes the temporary file's name
-read_state
-before="$STATE"
-convert_to 8 22050 mono
-drv msgbox
-expect_field "msgbox title" "$TITLE_JA"
-expect_field "msgbox text" "ファイルの作成でエラーが発生しました。"
-drv answer ok msgbox
-expect_field "msgbox title" "$TITLE_JA"
-expect_field "msgbox text" "エラーが発生しました。"
-drv answer ok
-read_state
-compare_text "no temporary file: window state" "$STATE" "$before"
-expect_saved_equal "no temporary file: the file as it was" "$direct" "$files/st16.wav"
-rmdir "$direct.aurecho-tmp"
 
 # Converting while playing stops the playback first.
 drv click playButton enabled recordButton
@@ -222,7 +237,9 @@ expect_state "direct mode converted while playing" caption direct.wav "format ch
   "enabled recordButton" 1 "enabled stopButton" 0
 app_close  # asks nothing in direct mode
 expect_saved_equal "direct mode: the file holds the converted sound" "$direct" "$files/st16-8-22050-1-reference.wav"
-expect_eq "direct mode: no temporary file left" "$(ls "$APP_DIR" | grep -c aurecho-tmp)" 0
+expect_eq "direct mode: no temporary file left" "$(find "$APP_DIR" -maxdepth 1 -type f -name '*aurecho-tmp*' | grep -c .)" 0
+[ -d "$direct.aurecho-tmp" ] && pass "the folder that had the temporary file's name is left alone" ||
+  fail "the folder that had the temporary file's name is gone"
 start_direct
 read_state
 expect_state "direct mode reopened" caption direct.wav "text lengthLabel" "1.00 秒" "format checked" "22050Hz 8bit mono"

@@ -101,6 +101,17 @@ TEST_F(RewriteFiles, AReplacedFileKeepsItsPermissionsAndAReadOnlyOneIsRefused) {
     fs::permissions(work, fs::perms::owner_all, fs::perm_options::replace);
 }
 
+TEST_F(RewriteFiles, ATemporaryNameIsNeverAFileThatIsThere) {
+    const Bytes data = randomBytes(400, 11);
+    const fs::path work = write("take.wav", waveFile(data));
+    EXPECT_EQ(temporaryPathBeside(work).filename(), "take.wav.aurecho-tmp");
+    const Bytes users = read(write("take.wav.aurecho-tmp", Bytes{'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(temporaryPathBeside(work).filename(), "take.wav.aurecho-tmp2");
+    ASSERT_TRUE(rewriteSoundFile(work, SoundData{stereo16, 44, data.size()}, *makeEffect(Effect::VolumeUp, stereo16), work));
+    EXPECT_EQ(read(dir_ / "take.wav.aurecho-tmp"), users);
+    EXPECT_EQ(filesInFolder(), 2u);
+}
+
 TEST_F(RewriteFiles, AFileLongerThanManyBuffersIsWrittenWhole) {
     // Past several of the file sink's hand-overs to the disk, ending in a partial frame.
     const Bytes data = randomBytes(17 * 1024 * 1024 + 6, 12);

@@ -186,11 +186,13 @@ TEST_F(WorkingSoundFiles, ASavedCopyIsFinishedWhileTheWorkingFileKeepsItsBytes) 
         const fs::path work = makeSound(s, c.format, data);
         const Bytes before = read(work);
         const Bytes finished = withHeader(c.format, c.declared, Bytes(data.begin(), data.begin() + c.declared));
-        const Bytes previous = read(write("copy.wav", Bytes{'o', 'l', 'd'}));
-        fs::create_directory(dir_ / "copy.wav.aurecho-tmp");  // the copy cannot be made
+        fs::remove(dir_ / "copy.wav");
+        fs::create_directory(dir_ / "copy.wav");  // what is there cannot be replaced by a file
+        const Bytes previous = read(write("copy.wav/inside", Bytes{'o', 'l', 'd'}));
         EXPECT_FALSE(s.saveCopy(dir_ / "copy.wav", false));
-        EXPECT_EQ(read(dir_ / "copy.wav"), previous) << "a failed save keeps the previous file";
-        fs::remove(dir_ / "copy.wav.aurecho-tmp");
+        EXPECT_EQ(read(dir_ / "copy.wav" / "inside"), previous) << "a failed save leaves what was there";
+        EXPECT_EQ(filesInFolder(), 2u) << "and no temporary file";
+        fs::remove_all(dir_ / "copy.wav");
         ASSERT_TRUE(s.saveCopy(dir_ / "copy.wav", false));
         EXPECT_EQ(read(dir_ / "copy.wav"), finished);
         EXPECT_EQ(read(work), before);

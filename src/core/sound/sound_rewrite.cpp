@@ -107,8 +107,14 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
 }
 
 std::filesystem::path temporaryPathBeside(const std::filesystem::path& path) {
+    // Never the name of something already there, which the rename would replace.
     std::filesystem::path temporary = path;
     temporary += ".aurecho-tmp";
+    std::error_code error;
+    for (int n = 2; n < 1000 && std::filesystem::exists(std::filesystem::symlink_status(temporary, error)); ++n) {
+        temporary = path;
+        temporary += ".aurecho-tmp" + std::to_string(n);
+    }
     return temporary;
 }
 

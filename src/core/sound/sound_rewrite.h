@@ -97,7 +97,8 @@ private:
 // Opens a file by a path that may hold any characters, on Windows too.
 std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 
-// The temporary file a rewrite of path writes first, in the same folder.
+// The temporary file a rewrite of path writes first, in the same folder: NAME.aurecho-tmp,
+// or with a number after it when something of that name is there.
 std::filesystem::path temporaryPathBeside(const std::filesystem::path& path);
 // Whether that temporary file can be made; nothing is left behind.
 bool canMakeTemporaryBeside(const std::filesystem::path& path);

@@ -56,7 +56,7 @@ std::vector<std::wstring> unheldFiles(const wchar_t* pattern) {
 }  // namespace
 
 std::vector<std::wstring> leftoverWorkFiles() { return unheldFiles(L"aurecho_*.wav"); }
-std::vector<std::wstring> leftoverTemporaryFiles() { return unheldFiles(L"*.aurecho-tmp"); }
+std::vector<std::wstring> leftoverTemporaryFiles() { return unheldFiles(L"*.aurecho-tmp*"); }
 
 bool canReadExclusively(const std::wstring& path) {
     HANDLE check = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
