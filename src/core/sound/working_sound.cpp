@@ -9,25 +9,34 @@
 
 namespace {
 
-// A sound as a finished WAV file for others to read: the header of its format declaring
-// the whole frames of its data, then those frames, on the disk. False, with the
-// destination perhaps partly written, when any read or write fails.
-bool writeFinishedCopy(const std::filesystem::path& from, const SoundData& data, const std::filesystem::path& to) {
+// Writes a sound's data behind the canonical header of its format into a file beside `to`,
+// hands it to the disk and only then renames it over `to`, so `to` changes only once the
+// new file is complete. With wholeFrames, a trailing partial frame is left out, as a saved
+// file leaves it.
+bool replaceWithCanonical(const std::filesystem::path& from, const SoundData& data, const std::filesystem::path& to,
+                          bool wholeFrames) {
     std::FILE* in = openFile(from, "rb");
     if (!in) return false;
     FileByteSource source(in);
     const PcmFormat& f = data.format;
     const uint32_t declared = declaredDataSize(data.size, f.frameBytes());
     const WaveHeader header = makeWaveHeaderForData(f.samplesPerSec, f.bitsPerSample, f.channels, declared);
-    std::FILE* out = openFile(to, "wb");
+    const std::filesystem::path temporary = temporaryPathBeside(to);
+    std::FILE* out = openFile(temporary, "wb");
     bool ok = out != nullptr;
     if (out) {
         ok = std::fwrite(header.data(), 1, header.size(), out) == header.size() &&
-             copyBytes(source, data.offset, declared, out) && syncFile(out);
+             copyBytes(source, data.offset, wholeFrames ? declared : data.size, out) && syncFile(out);
         if (std::fclose(out) != 0) ok = false;
     }
     std::fclose(in);
-    return ok;
+    std::error_code error;
+    if (ok) std::filesystem::rename(temporary, to, error);
+    if (!ok || error) {
+        std::filesystem::remove(temporary, error);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -66,32 +75,11 @@ void WorkingSound::adopt(const std::filesystem::path& path, const WaveInfo& info
     length_ = info.dataSize;
     dataOffset_ = info.dataOffset;
     laidOutOtherwise_ = !info.canonical;
-    layout_ = info;
 }
 
 bool WorkingSound::makeCanonical() {
     if (!laidOutOtherwise_) return true;
-    const WaveInfo& info = layout_;
-    const std::filesystem::path temporary = temporaryPathBeside(path_);
-    std::FILE* in = openFile(path_, "rb");
-    std::FILE* out = in ? openFile(temporary, "wb") : nullptr;
-    bool ok = in && out;
-    if (ok) {
-        FileByteSource source(in);
-        const WaveFormatFields& f = info.format;
-        ok = writeWaveHeader(out, f.samplesPerSec, f.bitsPerSample, f.channels, 0) &&
-             copyBytes(source, info.dataOffset, info.dataSize, out) &&
-             patchWaveDataSize(out, declaredDataSize(info.dataSize, f.channels * f.bitsPerSample / 8u)) &&
-             syncFile(out);  // on the disk before it takes the user's file's place
-    }
-    if (in) std::fclose(in);
-    if (out && std::fclose(out) != 0) ok = false;
-    std::error_code error;
-    if (ok) std::filesystem::rename(temporary, path_, error);
-    if (!ok || error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
+    if (!replaceWithCanonical(path_, SoundData{format_, dataOffset_, length_}, path_, false)) return false;
     laidOutOtherwise_ = false;
     dataOffset_ = waveHeaderSize;
     return true;
@@ -223,20 +211,12 @@ bool WorkingSound::saveCopy(const std::filesystem::path& destination, bool inPla
         const uint64_t whole = declaredDataSize(length_, frameBytes());
         if (finished && whole < length_) length_ = whole;
     } else {
-        // The copy replaces the destination only once it is complete and on the disk, so a
-        // full disk or a failure on the way leaves the previous file as it was.
-        const std::filesystem::path temporary = temporaryPathBeside(destination);
-        std::error_code error;
-        // A canonical file's data runs to its end, partial trailing frame and all.
+        // A full disk or a failure on the way leaves the previous file as it was. A canonical
+        // file's data runs to its end, partial trailing frame and all.
         std::error_code sizeError;
         const uint64_t fileSize = std::filesystem::file_size(path_, sizeError);
         const uint64_t dataBytes = laidOutOtherwise_ || sizeError || fileSize < dataOffset_ ? length_ : fileSize - dataOffset_;
-        finished = writeFinishedCopy(path_, SoundData{format_, dataOffset_, dataBytes}, temporary);
-        if (finished) std::filesystem::rename(temporary, destination, error);
-        if (!finished || error) {
-            std::filesystem::remove(temporary, error);
-            finished = false;
-        }
+        finished = replaceWithCanonical(path_, SoundData{format_, dataOffset_, dataBytes}, destination, true);
     }
     reopenAtEnd();
     return finished;

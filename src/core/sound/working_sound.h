@@ -137,5 +137,4 @@ private:
     std::FILE* file_ = nullptr;
     uint64_t dataOffset_ = 44;  // where the data starts in the file
     bool laidOutOtherwise_ = false;  // an adopted file not yet made canonical
-    WaveInfo layout_;                // and where its data lies
 };
