@@ -20,6 +20,8 @@ enum Menu : unsigned {
     DeleteBefore,
     DeleteAfter,
     AudioProperties,
+    Undo,
+    Redo,
     VolumeUp = 140,   // Effect
     VolumeDown,
     SpeedUp,

@@ -49,6 +49,8 @@ MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(c
 }
 
 MainWindow::~MainWindow() {
+    history.clear();
+    if (undoLock != INVALID_HANDLE_VALUE) CloseHandle(undoLock);
     if (fileIcon) DestroyIcon(fileIcon);
     if (font) DeleteObject(font);
 }
@@ -58,6 +60,7 @@ void MainWindow::onCreate() {
     selectFormat(findFormatItem(2, 44100, 16));
     defaultSliderProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(positionSlider, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sliderProc)));
+    beginUndoSession();
     readSettingsFile();
     if (settings.playBufferStandard)
         playBufferFactor = standardPlayBufferFactor;
@@ -98,6 +101,7 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
         return 1;
     case WM_DROPFILES:
         onDropFiles(reinterpret_cast<HDROP>(wp));
+        enableUndoItems();
         return 0;
     case MM_WOM_DONE:
         player.onDone(reinterpret_cast<HWAVEOUT>(wp));
@@ -205,8 +209,11 @@ void MainWindow::onCommand(WORD id, WORD code, HWND control) {
         if (sound.hasSound()) showEqualizer(sound, *this, equalizerWindow);
         break;
     case ids::EqualizedOutput: onEqualizedOutput(); break;
+    case ids::Undo: onUndo(true); break;
+    case ids::Redo: onUndo(false); break;
     default: break;
     }
+    enableUndoItems();
 }
 
 // True when the window may close.
@@ -215,6 +222,7 @@ bool MainWindow::onClose() {
     // A program started with a file argument edits that file in place and never asks.
     if (sound.directMode()) sound.setModified(false);
     if (!askSaveChanges(sound, *this)) return false;
+    history.clear();
     sound.close();
     Sleep(100);
     processMessages();

@@ -111,6 +111,11 @@ private:
     void onConvert();
     void onEqualizedOutput();
     void enablePasteItems();
+    // Undo and Redo (main_window_undo.cpp)
+    void beginUndoSession();
+    void onUndo(bool back);
+    void showRestoredSound();
+    void enableUndoItems();
 
     HWND hwnd = nullptr, positionPanel = nullptr, lengthPanel = nullptr, levelPanel = nullptr;
     HWND positionCaption = nullptr, positionLabel = nullptr, lengthCaption = nullptr, lengthLabel = nullptr;
@@ -141,8 +146,10 @@ private:
     bool resumeAfterDrag = false;  // a slider press stopped playback; its release plays again
 
     WorkingSound sound;
+    SoundHistory history{sound, [this] { return sliderPosition(); }};
+    HANDLE undoLock = INVALID_HANDLE_VALUE;  // marks this run's undo steps as in use
     Player player{sound, *this};
-    Recorder recorder{sound, *this};
+    Recorder recorder{sound, history, *this};
     LevelPicture levels;
     FormatDialog formatDialog;
     EqualizerWindow equalizerWindow;

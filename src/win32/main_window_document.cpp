@@ -43,6 +43,7 @@ void MainWindow::resetDocument() {
     recorder.closeDevice();
     processMessages();
     sound.discard();
+    history.clear();
     sound.setLength(0);
     levels.fill(0.0f);
     redrawRecordLevels();
@@ -168,7 +169,7 @@ void MainWindow::onCopy() {
 void MainWindow::onPaste(EditKind kind) {
     stopGuard();
     const bool hadSound = sound.hasSound();
-    switch (pasteClipboard(sound, *this, clipboardFormats, kind, sliderPosition())) {
+    switch (pasteClipboard(history, *this, clipboardFormats, kind, sliderPosition())) {
     case PasteResult::Nothing:
         return;
     case PasteResult::Failed:
@@ -191,19 +192,19 @@ void MainWindow::onSpliceFile(EditKind kind) {
         onOpen();
         return;
     }
-    if (spliceFile(sound, *this, kind, sliderPosition())) showLength(sound.seconds());
+    if (spliceFile(history, *this, kind, sliderPosition())) showLength(sound.seconds());
 }
 
 void MainWindow::onDelete(EditKind kind) {
     if (!sound.hasSound()) return;
     stopGuard();
-    if (deleteAround(sound, *this, kind, sliderPosition())) showLength(sound.seconds());
+    if (deleteAround(history, *this, kind, sliderPosition())) showLength(sound.seconds());
 }
 
 void MainWindow::onEffect(Effect effect) {
     if (!sound.hasSound()) return;
     stopGuard();
-    if (!runEffect(sound, *this, effect)) return;
+    if (!runEffect(history, *this, effect)) return;
     if (effect == Effect::SpeedUp || effect == Effect::SpeedDown) {
         showLength(sound.seconds());
     } else if (effect == Effect::Reverse) {
@@ -216,7 +217,7 @@ void MainWindow::onEffect(Effect effect) {
 void MainWindow::onConvert() {
     if (!sound.hasSound()) return;
     stopGuard();
-    if (!convertSound(sound, *this, formatDialog)) return;
+    if (!convertSound(history, *this, formatDialog)) return;
     const PcmFormat& f = sound.format();
     selectFormat(findFormatItem(f.channels, static_cast<int>(f.samplesPerSec), f.bitsPerSample));
     enableFormatItems(false);
@@ -235,5 +236,5 @@ void MainWindow::onEqualizedOutput() {
     equalizerWindow.setSampleRate(f.samplesPerSec);
     if (!equalizerOffered(f.samplesPerSec, f.bitsPerSample)) return;
     stopGuard();
-    writeEqualizedOutput(sound, *this, equalizerWindow);
+    writeEqualizedOutput(history, *this, equalizerWindow);
 }

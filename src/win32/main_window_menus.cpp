@@ -2,6 +2,8 @@
 // the captions.
 #include "win32/main_window.h"
 
+#include <iterator>
+
 #include "win32/ids.h"
 #include "core/wav/format_table.h"
 
@@ -69,6 +71,9 @@ void MainWindow::createMenu() {
 
     // Edit
     HMENU editMenu = CreatePopupMenu();
+    item(editMenu, ids::Undo, texts::undoMenuTexts, 0, L"Ctrl+Z");
+    item(editMenu, ids::Redo, texts::undoMenuTexts, 1, L"Ctrl+Y");
+    separator(editMenu);
     item(editMenu, ids::Copy, editMenuTexts, 1, L"Ctrl+C");
     item(editMenu, ids::Paste, editMenuTexts, 2, L"Ctrl+V");
     item(editMenu, ids::MixingPaste, editMenuTexts, 3);
@@ -80,6 +85,8 @@ void MainWindow::createMenu() {
     item(editMenu, ids::DeleteAfter, editMenuTexts, 7);
     separator(editMenu);
     item(editMenu, ids::AudioProperties, editMenuTexts, 8);
+    EnableMenuItem(editMenu, ids::Undo, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(editMenu, ids::Redo, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(editMenu, ids::DeleteBefore, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(editMenu, ids::DeleteAfter, MF_BYCOMMAND | MF_GRAYED);
     popup(menuBar, editMenu, editMenuTexts, 0);
@@ -115,8 +122,11 @@ void MainWindow::createMenu() {
     item(helpMenu, ids::VersionInformation, helpMenuTexts, 2);
     popup(menuBar, helpMenu, helpMenuTexts, 0);
 
-    ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'C', ids::Copy}, {FCONTROL | FVIRTKEY, 'V', ids::Paste}};
-    accelerators = CreateAcceleratorTableW(keys, 2);
+    ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'C', ids::Copy},
+                    {FCONTROL | FVIRTKEY, 'V', ids::Paste},
+                    {FCONTROL | FVIRTKEY, 'Z', ids::Undo},
+                    {FCONTROL | FVIRTKEY, 'Y', ids::Redo}};
+    accelerators = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
 }
 
 void MainWindow::applyLanguage() {

@@ -89,6 +89,7 @@ void MainWindow::onRecord() {
     }
 
     const int p = sliderPosition();
+    history.beginRecording();
     recorder.start(p == sliderMax(), positionToFrameBytes(p));
     EnableWindow(recordButton, FALSE);
     EnableWindow(stopButton, TRUE);
@@ -119,6 +120,7 @@ void MainWindow::onStop() {
     EnableWindow(goToStartButton, TRUE);
     if (recorder.recording()) {
         recorder.finish();
+        history.endRecording();
         // Shown after the returned buffers are stored, so the length includes the last,
         // partly filled one.
         const double len = sound.seconds();
@@ -143,6 +145,7 @@ void MainWindow::onStop() {
     if (wasPlaying) showPlaybackEnd();
     EnableWindow(positionSlider, TRUE);
     updatePlayBufferFactor(sound.seconds());
+    enableUndoItems();
 }
 
 // After a stop: where playback had got to, or the end when the whole section went out.

@@ -49,6 +49,7 @@ TEST(Texts, EveryEntryIsFilledInBothLanguages) {
     for (int lang = 0; lang < texts::languageCount; ++lang) {
         for (auto t : texts::fileMenuTexts[lang]) EXPECT_TRUE(t && *t);
         for (auto t : texts::editMenuTexts[lang]) EXPECT_TRUE(t && *t);
+        for (auto t : texts::undoMenuTexts[lang]) EXPECT_TRUE(t && *t);
         for (auto t : texts::effectMenuTexts[lang]) EXPECT_TRUE(t && *t);
         for (auto t : texts::helpMenuTexts[lang]) EXPECT_TRUE(t && *t);
         for (auto t : texts::progressTexts[lang]) EXPECT_TRUE(t && *t);

@@ -22,6 +22,11 @@ const Text editMenuTexts[languageCount][9] = {
      L"The back is deleted from present location.(&A)", L"Property Of Audio(&U)"},
 };
 
+const Text undoMenuTexts[languageCount][2] = {
+    {L"元に戻す(&Z)", L"やり直し(&Y)"},
+    {L"Undo(&Z)", L"Redo(&Y)"},
+};
+
 const Text effectMenuTexts[languageCount][9] = {
     {L"エフェクタ(&S)", L"音量を上げる (25%)(&I)", L"音量を下げる(&D)", L"再生速度を上げる(100%)(&N)",
      L"再生速度を下げる(&E)", L"エコーをかける(&A)", L"逆転再生(&R)", L"イコライザー(&E)",

@@ -27,6 +27,8 @@ enum LimitText { StoppedAtLimit, WouldPassLimit, OpenedToLimit };
 
 extern const Text fileMenuTexts[languageCount][11];
 extern const Text editMenuTexts[languageCount][9];
+// Undo and Redo, at the top of the Edit menu.
+extern const Text undoMenuTexts[languageCount][2];
 extern const Text effectMenuTexts[languageCount][9];
 extern const Text helpMenuTexts[languageCount][8];
 extern const Text panelTexts[languageCount][4];

@@ -136,6 +136,25 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
 
 bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundRewrite& rewrite,
                       const std::filesystem::path& output, const TransformOptions& options) {
+    bool kept = false;
+    return rewriteSoundFile(input, data, rewrite, output, options, {}, kept);
+}
+
+bool moveFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::error_code error;
+    std::filesystem::rename(from, to, error);
+    if (!error) return true;
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
+    if (!error) std::filesystem::remove(from, error);
+    if (!error) return true;
+    std::filesystem::remove(to, error);
+    return false;
+}
+
+bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundRewrite& rewrite,
+                      const std::filesystem::path& output, const TransformOptions& options,
+                      const std::filesystem::path& keepReplaced, bool& kept) {
+    kept = false;
     // A file that is there keeps its permissions; one its owner may not write is refused.
     std::error_code statusError;
     const std::filesystem::file_status previous = std::filesystem::status(output, statusError);
@@ -162,9 +181,12 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
     std::fclose(in);
 
     std::error_code error;
+    // The replaced file is moved aside first; it goes back should the new one not follow it.
+    if (ok && replaces && !keepReplaced.empty()) kept = moveFile(output, keepReplaced);
     if (ok) {
         std::filesystem::rename(temporary, output, error);
         ok = !error;
+        if (!ok && kept) kept = !moveFile(keepReplaced, output);
     }
     if (ok && replaces) std::filesystem::permissions(output, previous.permissions(), error);
     if (!ok && out) std::filesystem::remove(temporary, error);

@@ -116,3 +116,12 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
 // The same for any rewrite.
 bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundRewrite& rewrite,
                       const std::filesystem::path& output, const TransformOptions& options = {});
+// The same, but the file output replaces is moved to keepReplaced instead of going; kept
+// says whether it could be (a rewrite that succeeded without keeping it still succeeds).
+bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundRewrite& rewrite,
+                      const std::filesystem::path& output, const TransformOptions& options,
+                      const std::filesystem::path& keepReplaced, bool& kept);
+
+// Moves a file, replacing what is at to: a rename, or a copy where a rename cannot go
+// (another disk). False, with from where it was, when neither can.
+bool moveFile(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -18,10 +18,24 @@ struct SoundState {
     int32_t sliderPosition = 0;
 };
 
+// A stretch of the data a patch holds.
+struct PatchPiece {
+    uint64_t offset = 0;
+    uint64_t size = 0;
+};
+
 struct UndoStep {
     std::filesystem::path file;  // the sound as it was
     uint64_t bytes = 0;          // what that file takes on the disk
     SoundState state;
+    // A whole step's file is the working file as it was, its data at dataOffset (another
+    // layout than the canonical one only for a user's file opened in place). A patch's file
+    // holds the bytes of its pieces one after another: written back over the sound as it
+    // is, last piece first, with the length cut to the state's, they make the sound as it was.
+    bool whole = true;
+    uint64_t dataOffset = 44;
+    bool canonical = true;
+    std::vector<PatchPiece> pieces;
 };
 
 class UndoHistory {
@@ -44,6 +58,9 @@ public:
 
     bool canUndo() const { return !undo_.empty(); }
     bool canRedo() const { return !redo_.empty(); }
+    // The steps undo and redo would bring; only while there is one.
+    const UndoStep& nextUndo() const { return undo_.back(); }
+    const UndoStep& nextRedo() const { return redo_.back(); }
     // The newest step to go back to; now, the sound as it is, becomes the newest redo step.
     UndoStep undo(UndoStep now);
     // The newest redo step; now becomes the newest undo step.

@@ -183,8 +183,15 @@ bool WorkingSound::readData(uint64_t offset, void* buffer, size_t n) const {
 }
 
 bool WorkingSound::rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, const TransformOptions& options) {
+    bool kept = false;
+    return rewrite(edit, outputFormat, options, {}, kept);
+}
+
+bool WorkingSound::rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, const TransformOptions& options,
+                           const std::filesystem::path& keepReplaced, bool& kept) {
     closeFile();
-    const bool ok = rewriteSoundFile(path_, SoundData{format_, dataOffset_, length_}, edit, path_, options);
+    const bool ok =
+        rewriteSoundFile(path_, SoundData{format_, dataOffset_, length_}, edit, path_, options, keepReplaced, kept);
     if (ok) {
         laidOutOtherwise_ = false;
         dataOffset_ = waveHeaderSize;
@@ -193,6 +200,26 @@ bool WorkingSound::rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, co
     }
     if (reopenAtEnd() && ok) refreshHeader();
     return ok;
+}
+
+bool WorkingSound::exchangeFile(const std::filesystem::path& file, const PcmFormat& format, uint64_t length,
+                                uint64_t dataOffset, bool canonical, const std::filesystem::path& keepReplaced) {
+    close();
+    if (!moveFile(path_, keepReplaced)) {
+        reopenAtEnd();
+        return false;
+    }
+    if (!moveFile(file, path_)) {
+        moveFile(keepReplaced, path_);
+        reopenAtEnd();
+        return false;
+    }
+    format_ = format;
+    length_ = length;
+    dataOffset_ = dataOffset;
+    laidOutOtherwise_ = !canonical;
+    reopenAtEnd();
+    return true;
 }
 
 bool WorkingSound::writeTo(SoundRewrite& edit, const std::filesystem::path& destination,

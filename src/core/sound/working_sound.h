@@ -112,6 +112,19 @@ public:
     // data when it can be (isOpen says); on failure the sound is as it was.
     bool rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, const TransformOptions& options = {});
     bool rewrite(SoundRewrite& edit, const TransformOptions& options = {}) { return rewrite(edit, format_, options); }
+    // The same, with the replaced working file moved to keepReplaced; kept says whether it was.
+    bool rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, const TransformOptions& options,
+                 const std::filesystem::path& keepReplaced, bool& kept);
+
+    // Where the data starts in the working file, and whether the file is laid out behind
+    // the canonical header (a user's file opened in place may not be, until written to).
+    uint64_t dataOffset() const { return dataOffset_; }
+    bool canonical() const { return !laidOutOtherwise_; }
+    // Undo and Redo of a whole-sound change: the working file moves to keepReplaced and file
+    // takes its place, as a sound of that format and length with its data at dataOffset.
+    // False, with the sound as it was, when either move fails.
+    bool exchangeFile(const std::filesystem::path& file, const PcmFormat& format, uint64_t length, uint64_t dataOffset,
+                      bool canonical, const std::filesystem::path& keepReplaced);
 
     // Writes the sound through a rewrite into a finished WAV file at destination, which is
     // replaced only once the new file is complete and on the disk; the sound stays as it is.

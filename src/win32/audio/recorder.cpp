@@ -110,6 +110,7 @@ void Recorder::store(WAVEHDR* h) {
         n = static_cast<DWORD>(at < largest ? largest - at : 0);
         full_ = true;
     }
+    history_.beforeWrite(at, n);
     size_t written = 0;
     // Handed to the system at once: nothing recorded waits in our buffers.
     // A buffer not written whole counts for nothing, and the file is cut back to the

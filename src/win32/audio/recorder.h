@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include "core/program/transport_math.h"
+#include "core/sound/sound_history.h"
 #include "core/sound/working_sound.h"
 #include "win32/audio/audio_listener.h"
 
@@ -12,7 +13,9 @@ class Recorder {
 public:
     static constexpr int bufferCount = 4;
 
-    Recorder(WorkingSound& sound, AudioListener& listener) : sound_(sound), listener_(listener) {}
+    // What a recording overwrites is told to the history first, so Undo can bring it back.
+    Recorder(WorkingSound& sound, SoundHistory& history, AudioListener& listener)
+        : sound_(sound), history_(history), listener_(listener) {}
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
     ~Recorder() { closeDevice(); }
@@ -52,6 +55,7 @@ private:
     void store(WAVEHDR* header);
 
     WorkingSound& sound_;
+    SoundHistory& history_;
     AudioListener& listener_;
     HWAVEIN device_ = nullptr;
     WAVEHDR* headers_[bufferCount]{};

@@ -118,9 +118,10 @@ bool copyToClipboard(WorkingSound& sound, HWND owner, const ClipboardFormats& fo
 namespace {
 
 // The paste itself, with the clipboard open.
-PasteResult pasteBlocks(WorkingSound& sound, Ui& ui, EditKind kind, int32_t sliderPosition, HANDLE rawHandle,
+PasteResult pasteBlocks(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosition, HANDLE rawHandle,
                         HANDLE recordHandle, HANDLE waveHandle) {
     const int lang = ui.language();
+    WorkingSound& sound = history.sound();
     const LockedBlock raw(rawHandle), record(recordHandle), wave(waveHandle);
     ClipboardBlocks blocks;
     blocks.samples = raw.bytes();
@@ -152,7 +153,7 @@ PasteResult pasteBlocks(WorkingSound& sound, Ui& ui, EditKind kind, int32_t slid
     if (added) {
         const uint64_t at = editOffset(sliderPosition, sound.bytesPerSecond(), target.frameBytes(), sound.length());
         SoundEdit edit(kind, target, at, std::move(added));
-        ok = rewriteWorkingSound(sound, ui, edit, texts::progressTexts[lang][texts::Pasting],
+        ok = rewriteWorkingSound(history, ui, edit, texts::progressTexts[lang][texts::Pasting],
                                  kind == EditKind::Mix ? BusyAnimation::PerSample : BusyAnimation::None);
     } else {
         ui.message(texts::convertTexts[lang][texts::ErrorOccurred]);
@@ -167,7 +168,7 @@ PasteResult pasteBlocks(WorkingSound& sound, Ui& ui, EditKind kind, int32_t slid
 
 }  // namespace
 
-PasteResult pasteClipboard(WorkingSound& sound, Ui& ui, const ClipboardFormats& formats, EditKind kind,
+PasteResult pasteClipboard(SoundHistory& history, Ui& ui, const ClipboardFormats& formats, EditKind kind,
                            int32_t sliderPosition) {
     const bool rawOffered = IsClipboardFormatAvailable(formats.samples);
     if (!rawOffered && !IsClipboardFormatAvailable(CF_WAVE)) return PasteResult::Nothing;
@@ -177,7 +178,7 @@ PasteResult pasteClipboard(WorkingSound& sound, Ui& ui, const ClipboardFormats& 
     PasteResult result = PasteResult::Nothing;
     if (rawHandle || waveHandle) {
         const HANDLE recordHandle = rawHandle ? GetClipboardData(formats.record) : nullptr;
-        result = pasteBlocks(sound, ui, kind, sliderPosition, rawHandle, recordHandle, waveHandle);
+        result = pasteBlocks(history, ui, kind, sliderPosition, rawHandle, recordHandle, waveHandle);
     }
     CloseClipboard();
     return result;

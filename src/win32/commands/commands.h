@@ -1,6 +1,7 @@
-// The commands of the File, Edit and Effect menus. Each takes the working sound and the
-// Ui, and whatever else it needs; none reaches the main window. Each returns whether the
-// sound changed, so the window can show it; messages are shown on the way.
+// The commands of the File, Edit and Effect menus. Each takes the working sound (through
+// its history, when it changes it, so Undo can bring it back) and the Ui, and whatever else
+// it needs; none reaches the main window. Each returns whether the sound changed, so the
+// window can show it; messages are shown on the way.
 #pragma once
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 
 #include "core/sound/effects.h"
 #include "core/sound/sound_edit.h"
+#include "core/sound/sound_history.h"
 #include "core/sound/working_sound.h"
 #include "core/wav/wave_file.h"
 #include "win32/ui.h"
@@ -29,6 +31,11 @@ std::wstring newWorkFileName();
 // holds open.
 std::vector<std::wstring> leftoverWorkFiles();
 std::vector<std::wstring> leftoverTemporaryFiles();
+// This run's undo steps are files beside the program whose names begin with the prefix
+// returned; lock, held until the run ends however it ends, marks them as in use.
+std::string undoStepPrefix(HANDLE& lock);
+// Undo steps beside the program that runs which have ended left.
+std::vector<std::wstring> leftoverUndoSteps();
 // Whether the file can be opened for reading with no one else sharing it.
 bool canReadExclusively(const std::wstring& path);
 // Whether the disk that holds path has room for a file of that many bytes; true when the
@@ -54,11 +61,11 @@ bool saveToDocumentFile(WorkingSound& sound, Ui& ui);
 enum class BusyAnimation { None, PerBuffer, PerSample };
 // The frame of every whole-sound command: busy caption and animation, the rewrite of the
 // working file, modified; on failure a message and the sound as it was.
-bool rewriteWorkingSound(WorkingSound& sound, Ui& ui, SoundRewrite& rewrite, const std::wstring& busyCaption,
+bool rewriteWorkingSound(SoundHistory& history, Ui& ui, SoundRewrite& rewrite, const std::wstring& busyCaption,
                          BusyAnimation animation);
-bool runEffect(WorkingSound& sound, Ui& ui, Effect effect);
+bool runEffect(SoundHistory& history, Ui& ui, Effect effect);
 // Convert: the target asked in the format dialog, the sound rewritten in it.
-bool convertSound(WorkingSound& sound, Ui& ui, FormatDialog& dialog);
+bool convertSound(SoundHistory& history, Ui& ui, FormatDialog& dialog);
 
 // ---- The equalizer (commands/equalizer_commands.cpp) ---------------------------------
 
@@ -66,7 +73,7 @@ bool convertSound(WorkingSound& sound, Ui& ui, FormatDialog& dialog);
 void showEqualizer(const WorkingSound& sound, Ui& ui, EqualizerWindow& equalizer);
 // The sound through the filter as the knobs set it, saved to a file asked of the user,
 // which becomes the document's file.
-bool writeEqualizedOutput(WorkingSound& sound, Ui& ui, const EqualizerWindow& equalizer);
+bool writeEqualizedOutput(SoundHistory& history, Ui& ui, const EqualizerWindow& equalizer);
 
 // ---- Editing (commands/clipboard_commands.cpp, commands/edit_commands.cpp) -----------
 
@@ -83,8 +90,8 @@ bool copyToClipboard(WorkingSound& sound, HWND owner, const ClipboardFormats& fo
 enum class PasteResult { Nothing, Failed, Pasted };
 // Paste or mixing paste at the slider position; into no sound, a new sound in the
 // format chosen in the menu.
-PasteResult pasteClipboard(WorkingSound& sound, Ui& ui, const ClipboardFormats& formats, EditKind kind,
+PasteResult pasteClipboard(SoundHistory& history, Ui& ui, const ClipboardFormats& formats, EditKind kind,
                            int32_t sliderPosition);
 // Insert or mix a WAV file asked of the user at the slider position.
-bool spliceFile(WorkingSound& sound, Ui& ui, EditKind kind, int32_t sliderPosition);
-bool deleteAround(WorkingSound& sound, Ui& ui, EditKind kind, int32_t sliderPosition);
+bool spliceFile(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosition);
+bool deleteAround(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosition);

@@ -9,7 +9,8 @@
 #include "win32/commands/commands.h"
 #include "win32/dialogs/format_dialog.h"
 
-bool convertSound(WorkingSound& sound, Ui& ui, FormatDialog& dialog) {
+bool convertSound(SoundHistory& history, Ui& ui, FormatDialog& dialog) {
+    WorkingSound& sound = history.sound();
     const int lang = ui.language();
     const PcmFormat current = sound.format();
     const std::wstring title = std::wstring(texts::convertCaption[lang]) + L" - " + texts::titleTexts[lang];
@@ -40,7 +41,7 @@ bool convertSound(WorkingSound& sound, Ui& ui, FormatDialog& dialog) {
             TransformRewrite rewrite(*conversion);
             TransformOptions options;
             options.bufferBytes = conversionBufferBytes(current, target);
-            ok = sound.rewrite(rewrite, target, options);
+            ok = history.rewrite(rewrite, target, options);
         }
     } else {
         ui.message(texts::fileMessages[lang][texts::CreateError]);

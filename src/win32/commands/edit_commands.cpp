@@ -11,7 +11,8 @@ uint64_t editPosition(const WorkingSound& sound, int32_t sliderPosition) {
 
 }  // namespace
 
-bool spliceFile(WorkingSound& sound, Ui& ui, EditKind kind, int32_t sliderPosition) {
+bool spliceFile(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosition) {
+    const WorkingSound& sound = history.sound();
     const int lang = ui.language();
     std::wstring path;
     if (!ui.askFileName(false, path)) return false;
@@ -55,12 +56,12 @@ bool spliceFile(WorkingSound& sound, Ui& ui, EditKind kind, int32_t sliderPositi
     }
     SoundEdit edit(kind, to, editPosition(sound, sliderPosition), std::move(added));
     const bool mixing = kind == EditKind::Mix;
-    return rewriteWorkingSound(sound, ui, edit, texts::progressTexts[lang][mixing ? texts::Mixing : texts::Inserting],
+    return rewriteWorkingSound(history, ui, edit, texts::progressTexts[lang][mixing ? texts::Mixing : texts::Inserting],
                                mixing ? BusyAnimation::PerSample : BusyAnimation::None);
 }
 
-bool deleteAround(WorkingSound& sound, Ui& ui, EditKind kind, int32_t sliderPosition) {
-    SoundEdit edit(kind, sound.format(), editPosition(sound, sliderPosition));
-    return rewriteWorkingSound(sound, ui, edit, texts::progressTexts[ui.language()][texts::Deleting],
+bool deleteAround(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosition) {
+    SoundEdit edit(kind, history.sound().format(), editPosition(history.sound(), sliderPosition));
+    return rewriteWorkingSound(history, ui, edit, texts::progressTexts[ui.language()][texts::Deleting],
                                BusyAnimation::None);
 }

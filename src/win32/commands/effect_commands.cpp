@@ -8,8 +8,9 @@
 #include "core/program/texts.h"
 #include "core/wav/wave_header.h"
 
-bool rewriteWorkingSound(WorkingSound& sound, Ui& ui, SoundRewrite& rewrite, const std::wstring& busyCaption,
+bool rewriteWorkingSound(SoundHistory& history, Ui& ui, SoundRewrite& rewrite, const std::wstring& busyCaption,
                          BusyAnimation animation) {
+    WorkingSound& sound = history.sound();
     const uint64_t outputBytes = rewrite.outputSize(sound.length());
     if (outputBytes > maxWaveDataBytes) {
         ui.message(texts::limitTexts[ui.language()][texts::WouldPassLimit]);
@@ -39,7 +40,7 @@ bool rewriteWorkingSound(WorkingSound& sound, Ui& ui, SoundRewrite& rewrite, con
         };
     }
 
-    const bool ok = sound.rewrite(rewrite, options);
+    const bool ok = history.rewrite(rewrite, options);
     if (animation != BusyAnimation::None) ui.endBusy();
     ui.setCaption(previousCaption);
     if (!ok) {
@@ -53,15 +54,15 @@ bool rewriteWorkingSound(WorkingSound& sound, Ui& ui, SoundRewrite& rewrite, con
     return true;
 }
 
-bool runEffect(WorkingSound& sound, Ui& ui, Effect effect) {
+bool runEffect(SoundHistory& history, Ui& ui, Effect effect) {
     std::unique_ptr<SoundTransform> transform;
     try {
-        transform = makeEffect(effect, sound.format());
+        transform = makeEffect(effect, history.sound().format());
     } catch (const std::bad_alloc&) {
         ui.message(texts::convertTexts[ui.language()][texts::ErrorOccurred]);
         return false;
     }
     TransformRewrite rewrite(*transform);
-    return rewriteWorkingSound(sound, ui, rewrite, texts::progressTexts[ui.language()][texts::Changing],
+    return rewriteWorkingSound(history, ui, rewrite, texts::progressTexts[ui.language()][texts::Changing],
                                BusyAnimation::PerBuffer);
 }

@@ -23,7 +23,8 @@ void showEqualizer(const WorkingSound& sound, Ui& ui, EqualizerWindow& equalizer
 // file, which replaces what was there only once complete; then the working sound becomes
 // the filtered sound, and the file the document's. A failure on the way leaves the chosen
 // file and the sound as they were.
-bool writeEqualizedOutput(WorkingSound& sound, Ui& ui, const EqualizerWindow& equalizer) {
+bool writeEqualizedOutput(SoundHistory& history, Ui& ui, const EqualizerWindow& equalizer) {
+    WorkingSound& sound = history.sound();
     const int lang = ui.language();
     std::wstring destination;
     if (!ui.askFileName(true, destination)) return false;
@@ -63,7 +64,7 @@ bool writeEqualizedOutput(WorkingSound& sound, Ui& ui, const EqualizerWindow& eq
         return false;
     }
     TransformRewrite toSound(*forSound);
-    if (!rewriteWorkingSound(sound, ui, toSound, saving, BusyAnimation::PerBuffer)) return false;
+    if (!rewriteWorkingSound(history, ui, toSound, saving, BusyAnimation::PerBuffer)) return false;
     sound.setModified(false);
     sound.setDocumentFile(destination);
     ui.showDocumentName(destination);

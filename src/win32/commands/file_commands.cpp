@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 
 #include "core/program/texts.h"
 #include "core/wav/wave_header.h"
@@ -57,6 +58,42 @@ std::vector<std::wstring> unheldFiles(const wchar_t* pattern) {
 
 std::vector<std::wstring> leftoverWorkFiles() { return unheldFiles(L"aurecho_*.wav"); }
 std::vector<std::wstring> leftoverTemporaryFiles() { return unheldFiles(L"*.aurecho-tmp*"); }
+
+namespace {
+
+const wchar_t* const undoStem = L"aurecho_undo_";
+
+std::wstring undoLockPath(const std::wstring& process) { return programDirectory() + undoStem + process + L".lock"; }
+
+}  // namespace
+
+std::string undoStepPrefix(HANDLE& lock) {
+    const std::wstring process = std::to_wstring(GetCurrentProcessId());
+    // The system deletes the lock when the run ends, even by a crash.
+    lock = CreateFileW(undoLockPath(process).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return "aurecho_undo_" + std::string(process.begin(), process.end()) + "_";
+}
+
+std::vector<std::wstring> leftoverUndoSteps() {
+    std::vector<std::wstring> found;
+    const std::wstring folder = programDirectory();
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + undoStem + L"*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return {};
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::wstring name = entry.cFileName;
+        const size_t from = std::wcslen(undoStem), to = name.find_first_not_of(L"0123456789", from);
+        if (to == from || to == std::wstring::npos) continue;
+        // A lock that can be opened is no longer held: its run ended.
+        const std::wstring lock = undoLockPath(name.substr(from, to - from));
+        if (GetFileAttributesW(lock.c_str()) == INVALID_FILE_ATTRIBUTES || canReadExclusively(lock))
+            found.push_back(folder + name);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+}
 
 bool canReadExclusively(const std::wstring& path) {
     HANDLE check = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
