@@ -9,10 +9,10 @@ MENU_FILE_EN=("File(&F)" "New(&N)" "Open(&O)..." "Save(&S)" "Save As(&S)..." "Fo
 
 MENU_EDIT_JA=("編集(&E)" "コピー(&C)" "貼り付け(&P)" "ミキシング貼り付け(&X)" "ファイルの挿入(&I)..."
   "ファイルミキシング(&M)..." "現在位置までを削除(&B)" "現在位置から後を削除(&A)"
-  "オーディオのプロパティ(&U)")
+  "オーディオのプロパティ(&U)" "元に戻す(&Z)" "やり直し(&Y)")
 MENU_EDIT_EN=("Edit(&E)" "Copy(&C)" "Paste(&P)" "Mixing Paste(&X)" "Insertion of Files(&I)..."
   "Mixing Files(&M)..." "Present location is deleted.(&B)"
-  "The back is deleted from present location.(&A)" "Property Of Audio(&U)")
+  "The back is deleted from present location.(&A)" "Property Of Audio(&U)" "Undo(&Z)" "Redo(&Y)")
 
 MENU_EFFECT_JA=("エフェクタ(&S)" "音量を上げる (25%)(&I)" "音量を下げる(&D)" "再生速度を上げる(100%)(&N)"
   "再生速度を下げる(&E)" "エコーをかける(&A)" "逆転再生(&R)" "イコライザー(&E)"
@@ -52,7 +52,7 @@ expected_menu() {
   printf '%s\n' "      -"
   format_groups "      " 48000 44100 22050 11025
   printf '%s\n' "  -" "  ${F[9]}"
-  printf '%s\n' "${E[0]}" "  ${E[1]}" "  ${E[2]}" "  ${E[3]}" "  -" "  ${E[4]}" "  ${E[5]}" "  -" \
+  printf '%s\n' "${E[0]}" "  ${E[9]}" "  ${E[10]}" "  -" "  ${E[1]}" "  ${E[2]}" "  ${E[3]}" "  -" "  ${E[4]}" "  ${E[5]}" "  -" \
     "  ${E[6]}" "  ${E[7]}" "  -" "  ${E[8]}"
   printf '%s\n' "${S[0]}" "  ${S[1]}" "  ${S[2]}" "  -" "  ${S[3]}" "  ${S[4]}" "  -" "  ${S[5]}" \
     "  ${S[6]}" "  -" "  ${S[7]}" "  ${S[8]}"

@@ -74,6 +74,8 @@
 //                          choosing it from the list
 //   press CLASS CONTROL    press a button of that window (okButton, cancelButton, a number)
 //   closebox CLASS         close that window with its close box
+//   ctrlkey LETTER         make the main window active and type Ctrl+LETTER, as a person
+//                          would; the program handles it after the driver returns
 //   activate               make another window active, then the program's main window, as
 //                          a person switching back to the program
 //   clipset NAME FILE [NAME FILE]...  empty the clipboard and offer each file's bytes
@@ -95,6 +97,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cwctype>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -1062,6 +1065,20 @@ void cmdActivate() {
     syncWithProgram();
 }
 
+void cmdCtrlKey(const std::wstring& letter) {
+    if (letter.size() != 1 || !std::iswalpha(letter[0])) fail(L"ctrlkey takes one letter", 2);
+    cmdActivate();
+    const WORD key = static_cast<WORD>(std::towupper(letter[0]));
+    INPUT in[4] = {};
+    const WORD keys[4] = {VK_CONTROL, key, key, VK_CONTROL};
+    for (int i = 0; i < 4; ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wVk = keys[i];
+        in[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+    }
+    if (SendInput(4, in, sizeof(INPUT)) != 4) fail(L"the keys could not be typed");
+}
+
 struct Args {
     std::vector<std::wstring> items;
     size_t at = 0;
@@ -1093,7 +1110,7 @@ bool isCommandWord(const std::wstring& w) {
                                      L"kill", L"sleep", L"dialog", L"pick", L"press", L"closebox",
                                      L"closewindow", L"windowrect", L"clientsize", L"eqswitch",
                                      L"clickeqswitch", L"knobtop", L"pressknob", L"moveknob", L"releaseknob",
-                                     L"dblclickknob", L"dblclicktrack", L"activate", L"clipset", L"clipempty",
+                                     L"dblclickknob", L"dblclicktrack", L"activate", L"ctrlkey", L"clipset", L"clipempty",
                                      L"clipget"};
     for (const wchar_t* c : words)
         if (w == c) return true;
@@ -1214,6 +1231,8 @@ void run(Args& a) {
             cmdCloseBox(a.next(L"window class"));
         } else if (cmd == L"activate") {
             cmdActivate();
+        } else if (cmd == L"ctrlkey") {
+            cmdCtrlKey(a.next(L"letter"));
         } else if (cmd == L"clipset") {
             std::vector<std::pair<std::wstring, std::wstring>> items;
             do {
