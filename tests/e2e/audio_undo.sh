@@ -129,6 +129,15 @@ expect_eq "overwrite undone: length" "$(field "text lengthLabel")" "$recorded"
 expect_eq "overwrite undone: the slider where it was" "$(field slider | cut -d' ' -f3)" "$POSITION"
 expect_work "overwrite undone" "$files/recorded.wav"
 
+# Undo while recording stops first, then undoes what was recorded.
+drv click recordButton enabled stopButton
+expect_field "enabled stopButton" 1
+sleep 1
+drv choose "$PATH_UNDO_JA" nodialog 300
+poll_field 5 "enabled stopButton" 0 enabled stopButton || fail "undo while recording: still recording"
+tone_stop
+expect_work "undo while recording" "$files/recorded.wav"
+
 echo "=== in English, back to the opened sound ==="
 drv choose "$PATH_ENGLISH_JA"
 expect_undo_items "English" 0 0 en
@@ -139,4 +148,18 @@ expect_undo_items "English, nothing to undo" 1 0 en
 app_close
 expect_eq "no step files after exit" "$(step_files)" ""
 expect_eq "no working file after exit" "$(scratch_files)" ""
+
+echo "=== direct mode: the user's own file comes back as it was ==="
+app_copy -direct
+wav_make "$APP_DIR/take.wav" rate=44100 bits=16 ch=2 bytes=88200 list=1 seed=11
+cp "$APP_DIR/take.wav" "$files/take.orig"
+app_start take.wav
+drv choose "$PATH_REVERSE" nodialog 300
+cmp -s "$APP_DIR/take.wav" "$files/take.orig" && fail "direct mode: reverse changed nothing"
+drv choose "$PATH_UNDO_JA" nodialog 300
+if cmp -s "$APP_DIR/take.wav" "$files/take.orig"; then pass "direct mode: undo brings the file back byte for byte"
+else fail "direct mode: the file differs after undo"; fi
+app_close
+expect_eq "direct mode: the file stays after exit" "$(cmp "$APP_DIR/take.wav" "$files/take.orig" && echo same)" same
+expect_eq "direct mode: no step files after exit" "$(step_files)" ""
 e2e_finish
