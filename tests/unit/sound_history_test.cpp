@@ -184,6 +184,13 @@ TEST_F(SoundHistoryFiles, TheSavedSoundNeedsNoQuestionWhereverUndoFindsIt) {
     }
     ASSERT_TRUE(h.redo() && h.redo());
     EXPECT_FALSE(s.modified());
+
+    // A sound taken back after a crash was never saved: undoing back to it still asks.
+    h.clear();
+    s.setModified(true);
+    change();
+    ASSERT_TRUE(h.undo());
+    EXPECT_TRUE(s.modified());
 }
 
 TEST_F(SoundHistoryFiles, AFileOpenedInPlaceComesBackAsTheUserHadIt) {

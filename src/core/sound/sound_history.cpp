@@ -53,7 +53,7 @@ void SoundHistory::remove(const UndoHistory::Files& files) {
 }
 
 void SoundHistory::record(UndoStep step, bool wasSaved) {
-    if (wasSaved) history_.markSaved();
+    history_.markSaved(wasSaved);
     remove(history_.record(std::move(step), sound_.length(), freeBytes()));
 }
 
@@ -191,7 +191,7 @@ bool SoundHistory::bringPatch(const UndoStep& target, UndoStep& now) {
 
 bool SoundHistory::step(bool back) {
     if (back ? !canUndo() : !canRedo()) return false;
-    if (!sound_.modified()) history_.markSaved();
+    history_.markSaved(!sound_.modified());
     const UndoStep& target = back ? history_.nextUndo() : history_.nextRedo();
     UndoStep now;
     if (!(target.whole ? bringWhole(target, now) : bringPatch(target, now))) {

@@ -68,6 +68,13 @@ public:
 
     // The sound as it is now was saved or opened.
     void markSaved() { savedAt_ = static_cast<long>(undo_.size()); }
+    // Whether the sound as it is now is unsaved: one taken back after a crash never was.
+    void markSaved(bool saved) {
+        if (saved)
+            markSaved();
+        else if (atSaved())
+            savedAt_ = -1;
+    }
     // Whether the sound as it is now is the one last saved or opened.
     bool atSaved() const { return savedAt_ == static_cast<long>(undo_.size()); }
 
