@@ -63,6 +63,9 @@ COMMANDS = [
     {"name": "delete after middle", "tool": ["delete-after", str(MIDDLE_SECONDS)],
      "sox": ([], [], ["trim", "0", str(MIDDLE_SECONDS)])},
     {"name": "save", "tool": ["save"], "sox": ([], [], [])},
+    # Opening a file of another format: the 10-minute 24-bit 96 kHz file to 16-bit 48 kHz.
+    {"name": "open 24-bit 96 kHz", "tool": ["save"], "input": "hires", "sox": ([], ["-b", "16", "-r", "48000"], []),
+     "label": "save (in: 24-bit 96 kHz stereo)"},
 ]
 
 # Run once each on the 60-minute file, for peak memory.
@@ -141,7 +144,15 @@ def make_inputs(sox, workdir, minutes, memory_minutes):
         print("bench: making the %d-minute file" % memory_minutes, flush=True)
         copies = max(1, memory_minutes // minutes)
         sh([sox, "-D", "-V1"] + [inp] * copies + [long_wav])
-    return inp, insert, long_wav
+    hires = os.path.join(workdir, "in-hires.wav")
+    hires_recipe = recipe  # the same noise and tones, at 96 kHz in 24 bits
+    hires_stamp = os.path.join(workdir, "in-hires.recipe")
+    if not (os.path.exists(hires) and os.path.exists(hires_stamp) and open(hires_stamp).read() == hires_recipe):
+        print("bench: generating %d minutes at 96 kHz, 24 bits" % minutes, flush=True)
+        sh([sox, "-D", "-V1", "-r", "96000", "-c", "2", "-n", "-b", "24", hires] + hires_recipe.split())
+        with open(hires_stamp, "w") as f:
+            f.write(hires_recipe)
+    return inp, insert, long_wav, hires
 
 
 def probe(argv, out_path, time_log, usage, op):
@@ -202,7 +213,9 @@ def main():
     tool = os.path.abspath(args.tool)
     began = time.time()
     load_before = os.getloadavg()
-    inp, insert, long_wav = make_inputs(args.sox, workdir, args.minutes, args.memory_minutes)
+    inp, insert, long_wav, hires = make_inputs(args.sox, workdir, args.minutes, args.memory_minutes)
+    inputs = {"main": inp, "hires": hires}
+    input_of = lambda c: inputs[c.get("input", "main")]
     out = os.path.join(workdir, "out.wav")
     size = os.path.getsize(inp)
     time_log = tempfile.NamedTemporaryFile(prefix="bench-time-", dir=workdir, delete=False).name
@@ -226,16 +239,16 @@ def main():
     sox_skipped = {}
     written = {}  # output bytes of the commands that do not write what they read
     for c in commands:
-        argv = tool_argv(tool, c["tool"], inp, out, insert)
+        argv = tool_argv(tool, c["tool"], input_of(c), out, insert)
         why = probe(argv, out, time_log, usage, c["tool"][0])
         if why:
             skipped[c["name"]] = why
             continue
-        if abs(os.path.getsize(out) - size) > size // 10:
+        if abs(os.path.getsize(out) - os.path.getsize(input_of(c))) > os.path.getsize(input_of(c)) // 10:
             written[c["name"]] = os.path.getsize(out)
         jobs.append((c["name"], argv))
         if c["sox"] is not None:
-            sargv = sox_argv(args.sox, c["sox"], inp, out)
+            sargv = sox_argv(args.sox, c["sox"], input_of(c), out)
             why = probe(sargv, out, time_log, None, "")
             if why:
                 sox_skipped[c["name"]] = why
@@ -246,7 +259,7 @@ def main():
     for r in range(args.rounds):
         print("bench: round %d of %d" % (r + 1, args.rounds), flush=True)
         for name, argv in jobs:
-            code, err, result = run_measured(argv, out, time_log, (inp, insert))
+            code, err, result = run_measured(argv, out, time_log, (inp, insert, hires))
             if code != 0:
                 sys.exit("bench: %s failed (exit %d): %s" % (name, code, err.strip()))
             runs[name].append(result)
@@ -276,11 +289,13 @@ def main():
     lines.append("| command | median s | range s | MB/s | × copy | × SoX | peak MiB |")
     lines.append("|---|---:|---:|---:|---:|---:|---:|")
 
-    def row(label, rs, sox_rs):
+    # × copy compares throughput, so a row with an input of its own compares fairly.
+    def row(label, rs, sox_rs, bytes_in=size):
         m = median_s(rs)
         vs_sox = median_s(sox_rs) / m if sox_rs else None
         lines.append("| %s | %.3f | %s | %.0f | %s | %s | %.1f |" % (
-            label, m, spread(rs), size / MB / m, fmt_ratio(copy / m), fmt_ratio(vs_sox), peak_mib(rs)))
+            label, m, spread(rs), bytes_in / MB / m, fmt_ratio(copy / m * bytes_in / size), fmt_ratio(vs_sox),
+            peak_mib(rs)))
 
     row("copy: `cat in > out`", runs["copy"], None)
     row("copy and flush: `cat in > out && sync out`", runs["synced copy"], None)
@@ -291,9 +306,10 @@ def main():
             lines.append("| %s (skipped, see below) | — | — | — | — | — | — |" % name)
             continue
         sox_rs = runs.get("sox:" + name)
-        row("`%s`" % " ".join(c["tool"]).replace("{insert}", "insert.wav"), runs[name], sox_rs)
+        label = c.get("label") or " ".join(c["tool"]).replace("{insert}", "insert.wav")
+        row("`%s`" % label, runs[name], sox_rs, os.path.getsize(input_of(c)))
         m = median_s(runs[name])
-        if name != "equalize" and copy / m < 0.5:
+        if name != "equalize" and "input" not in c and copy / m < 0.5:
             misses.append("%s: %.2f of the copy's throughput" % (name, copy / m))
         if sox_rs and median_s(sox_rs) / m <= 1:
             misses.append("%s: not faster than SoX (%.2f)" % (name, median_s(sox_rs) / m))
@@ -312,8 +328,9 @@ def main():
         in_opts, out_opts, effects = c["sox"]
         text = c.get("sox_label") or " ".join(out_opts + effects) or "(plain copy)"
         m = median_s(rs)
+        bytes_in = os.path.getsize(input_of(c))
         lines.append("| `%s` (%s) | %.3f | %s | %.0f | %s | %.1f |" % (
-            text, c["name"], m, spread(rs), size / MB / m, fmt_ratio(copy / m), peak_mib(rs)))
+            text, c["name"], m, spread(rs), bytes_in / MB / m, fmt_ratio(copy / m * bytes_in / size), peak_mib(rs)))
 
     if memory:
         lines.append("")

@@ -5,10 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <vector>
 #include <memory>
 #include <string>
 
 #include "core/sound/conversion.h"
+#include "core/sound/foreign_samples.h"
+#include "core/wav/file_position.h"
+#include "core/wav/wave_header.h"
 #include "core/wav/format_table.h"
 #include "core/wav/riff_reader.h"
 #include "core/sound/sound_rewrite.h"
@@ -39,6 +44,8 @@ int usage() {
                  "      save (the sound as Save writes it)\n"
                  "  SECONDS is a slider position (hundredths count), turned into a byte offset as the\n"
                  "  program does; FILE's samples are brought to IN's format first.\n"
+                 "  IN of another format (24 or 32-bit, float, mu-law, A-law, up to 8 channels, 4000 to\n"
+                 "  384000 Hz) is first brought to the nearest of the 32 formats, as opening does.\n"
                  "  OUT may be IN; it is replaced only when the new file is complete.\n",
                  maxKnobOffset, maxKnobOffset);
     return 2;
@@ -84,10 +91,10 @@ bool inspect(const char* path, WaveInfo& info) {
         std::fprintf(stderr, "aurecho-fx: %s: 4-bit files cannot be opened\n", path);
         return false;
     }
-    if (info.check != WaveCheck::Ok) {
+    if (info.check != WaveCheck::Ok && info.check != WaveCheck::Foreign) {
         std::fprintf(stderr,
-                     "aurecho-fx: %s: not a usable WAVE file (PCM, 8 or 16 bits, mono or stereo, "
-                     "8000 to 48000 Hz as in the format menu)\n",
+                     "aurecho-fx: %s: not a usable WAVE file (PCM of 8 to 32 bits, float, mu-law or A-law; "
+                     "1 to 8 channels; 4000 to 384000 Hz)\n",
                      path);
         return false;
     }
@@ -102,8 +109,31 @@ bool parseSeconds(const char* text, int32_t& position) {
     return true;
 }
 
-PcmFormat formatOf(const WaveInfo& info) {
-    return PcmFormat{info.format.samplesPerSec, info.format.bitsPerSample, info.format.channels};
+// A foreign file's samples as opening brings them, written as a finished WAV file at
+// destination, which is replaced only once it is complete. The data's place and format
+// in the new file go to data.
+bool writeOpened(const char* input, const WaveInfo& info, const std::filesystem::path& destination, SoundData& data) {
+    auto samples = openedSamples(openFileSource(input), info, largestDataSize(openedFormat(info).frameBytes()));
+    if (!samples) return false;
+    data = SoundData{openedFormat(info), waveHeaderSize, samples->size()};
+    const std::filesystem::path temporary = temporaryPathBeside(destination);
+    std::FILE* out = openFile(temporary, "wb");
+    if (!out) return false;
+    const WaveHeader header = makeWaveHeaderForData(data.format.samplesPerSec, data.format.bitsPerSample,
+                                                    data.format.channels, static_cast<uint32_t>(data.size));
+    bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size();
+    std::vector<uint8_t> buffer(1 << 20);
+    for (uint64_t left = data.size; ok && left > 0;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
+        ok = samples->read(buffer.data(), n) && std::fwrite(buffer.data(), 1, n, out) == n;
+        left -= n;
+    }
+    ok = syncFile(out) && ok;
+    if (std::fclose(out) != 0) ok = false;
+    std::error_code error;
+    if (ok) std::filesystem::rename(temporary, destination, error);
+    if (!ok || error) std::filesystem::remove(temporary, error);
+    return ok && !error;
 }
 
 const struct {
@@ -135,14 +165,13 @@ std::unique_ptr<SoundRewrite> makeEdit(const std::string& op, int argc, char** a
         if (!o.takesFile) return std::make_unique<SoundEdit>(o.kind, data.format, offset);
         WaveInfo added;
         if (!inspect(argv[4], added)) return nullptr;
-        if (o.kind == EditKind::Mix && added.format.bitsPerSample != data.format.bitsPerSample) {
+        if (o.kind == EditKind::Mix && openedFormat(added).bitsPerSample != data.format.bitsPerSample) {
             std::fprintf(stderr, "aurecho-fx: %s: a file of another sample width cannot be mixed\n", argv[4]);
             return nullptr;
         }
         auto file = openFileSource(argv[4]);
-        auto samples = file ? samplesInFormat(std::make_unique<RangeStream>(std::move(file), added.dataOffset, added.dataSize),
-                                              formatOf(added), data.format)
-                            : nullptr;
+        auto opened = file ? openedSamples(std::move(file), added) : nullptr;
+        auto samples = opened ? samplesInFormat(std::move(opened), openedFormat(added), data.format) : nullptr;
         if (!samples) {
             std::fprintf(stderr, "aurecho-fx: %s: cannot be read\n", argv[4]);
             return nullptr;
@@ -163,12 +192,31 @@ int main(int argc, char** argv) {
 
     WaveInfo info;
     if (!inspect(inputPath, info)) return 1;
-    SoundData data;
-    data.format.samplesPerSec = info.format.samplesPerSec;
-    data.format.bitsPerSample = info.format.bitsPerSample;
-    data.format.channels = info.format.channels;
-    data.offset = info.dataOffset;
-    data.size = info.dataSize;
+    SoundData data{openedFormat(info), info.dataOffset, info.dataSize};
+    // A foreign file is first brought to its nearest format, as opening does; saved, that
+    // is all there is to do.
+    std::filesystem::path opened;
+    struct RemoveOpened {
+        std::filesystem::path& path;
+        ~RemoveOpened() {
+            std::error_code ignored;
+            if (!path.empty()) std::filesystem::remove(path, ignored);
+        }
+    } removeOpened{opened};
+    if (info.check == WaveCheck::Foreign) {
+        if (op == "save" && argc == 4) {
+            if (writeOpened(inputPath, info, outputPath, data)) return 0;
+            std::fprintf(stderr, "aurecho-fx: writing %s failed; it was left as it was\n", outputPath);
+            return 1;
+        }
+        const std::filesystem::path opening = temporaryPathBeside(outputPath);
+        if (!writeOpened(inputPath, info, opening, data)) {
+            std::fprintf(stderr, "aurecho-fx: %s cannot be opened into %s\n", inputPath, opening.string().c_str());
+            return 1;
+        }
+        opened = opening;
+        inputPath = opened.c_str();
+    }
 
     std::unique_ptr<SoundTransform> transform;
     TransformOptions options;

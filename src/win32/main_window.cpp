@@ -184,7 +184,6 @@ void MainWindow::onCommand(WORD id, WORD code, HWND control) {
     case ids::Save:
         stopGuard();
         saveToDocumentFile(sound, *this);
-        if (sound.documentFile().empty()) saveSoundAs(sound, *this);
         break;
     case ids::SaveAs:
         stopGuard();

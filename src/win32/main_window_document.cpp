@@ -1,8 +1,10 @@
 // The working sound as the window shows it (format menu, length, labels, buttons), and the
 // File, Edit and Effect menus' handlers: each stops the transport, runs its command and
 // shows what changed.
+#include "core/sound/foreign_samples.h"
 #include "core/sound/sound_math.h"
 #include "core/wav/format_table.h"
+#include "core/wav/wave_header.h"
 #include "win32/ids.h"
 #include "win32/main_window.h"
 
@@ -39,6 +41,7 @@ void MainWindow::resetDocument() {
     sound.setHasSound(false);
     sound.setModified(false);
     sound.setDocumentFile({});
+    sound.setSaveAsOnly(false);
     sound.close();
     recorder.closeDevice();
     processMessages();
@@ -61,9 +64,12 @@ void MainWindow::openWaveFile(const std::wstring& path) {
     WaveInfo info;
     if (!inspectForOpen(path, *this, info)) return;
     resetDocument();
-    selectFormat(findFormatItem(info.format.channels, static_cast<int>(info.format.samplesPerSec),
-                                info.format.bitsPerSample));
+    const PcmFormat opened = openedFormat(info);
+    selectFormat(findFormatItem(opened.channels, static_cast<int>(opened.samplesPerSec), opened.bitsPerSample));
     enableFormatItems(false);
+    const bool converted = info.check == WaveCheck::Foreign;
+    if (converted && foreignOutputBytes(info.dataSize, info.source) > largestDataSize(opened.frameBytes()))
+        info.pastLimit = true;
     if (!loadSound(path, info, sound, *this)) return;
 
     showLength(sound.seconds());
@@ -73,6 +79,11 @@ void MainWindow::openWaveFile(const std::wstring& path) {
     showDocumentName(path);
     equalizerWindow.setSampleRate(sound.format().samplesPerSec);
     equalizerWindow.applySwitch();
+    if (converted) {
+        // The file stays the better copy: Save asks where to write the converted sound.
+        sound.setSaveAsOnly(true);
+        message(texts::convertedOnOpenMessage(language(), describeSource(info.source), describeOwnFormat(opened)));
+    }
     if (info.pastLimit) message(texts::limitTexts[language()][texts::OpenedToLimit]);
 }
 

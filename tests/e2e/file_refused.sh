@@ -23,13 +23,13 @@ b[4:8] = (len(b) - 8).to_bytes(4, 'little')
 open(p, 'wb').write(b)
 EOF
 printf 'RIFF\x04\x00\x00\x00WAVE' >"$files/nofmt.wav"
-wav_make "$files/float.wav" tag=3 bits=32 ch=2 bytes=3528
-wav_make "$files/extfloat.wav" tag=0xFFFE subformat=3 bits=32 ch=2 bytes=3528
-wav_make "$files/bits24.wav" bits=24 ch=2 bytes=2646
 wav_make "$files/bits12.wav" bits=12 ch=1 bytes=882
-wav_make "$files/six.wav" ch=6 bytes=5292
-wav_make "$files/rate96k.wav" rate=96000 bytes=3840
-wav_make "$files/rate44101.wav" rate=44101 bytes=3528
+wav_make "$files/gsm.wav" tag=0x31 bits=0 ch=1 bytes=650
+wav_make "$files/mpeg.wav" tag=0x55 bits=0 ch=2 bytes=1044
+wav_make "$files/nine.wav" ch=9 bytes=3528
+wav_make "$files/rate3000.wav" rate=3000 bytes=3528
+# 24-bit opens converted, but only with samples to convert.
+wav_make "$files/nosamples24.wav" bits=24 ch=2 bytes=0
 wav_make "$files/adpcm.wav" tag=0x11 bits=4 ch=1 fmtsize=20 bytes=1024
 
 # Declared longer than the file: 88200 of 176400 bytes there, so 0.50 s.
@@ -60,8 +60,8 @@ refused() {
 }
 not_valid_ja() { printf 'ファイル %s は有効な WAVE ファイルではありません。' "$(win_path "$files/$1")"; }
 
-for name in notriff.wav empty.wav datafirst.wav nodata.wav nofmt.wav float.wav extfloat.wav \
-  bits24.wav bits12.wav six.wav rate96k.wav rate44101.wav; do
+for name in notriff.wav empty.wav datafirst.wav nodata.wav nofmt.wav bits12.wav gsm.wav mpeg.wav \
+  nine.wav rate3000.wav nosamples24.wav; do
   refused "$name" "$(not_valid_ja "$name")" "$TITLE_JA"
 done
 refused adpcm.wav "4bitフォーマットファイルは開けません。" "$TITLE_JA"
@@ -91,7 +91,7 @@ expect_eq "unknown-saved.wav samples" "$(wav_data "$files/unknown-saved.wav")" "
 drv choose "$PATH_ENGLISH_JA"
 read_state
 loaded="$STATE"
-refused float.wav "File $(win_path "$files/float.wav") is not an effective WAVE file." "$TITLE_EN" "$PATH_OPEN_EN"
+refused bits12.wav "File $(win_path "$files/bits12.wav") is not an effective WAVE file." "$TITLE_EN" "$PATH_OPEN_EN"
 refused adpcm.wav "The 4bit format file doesn't open out." "$TITLE_EN" "$PATH_OPEN_EN"
 expect_state "English, still loaded" caption unknown-saved.wav "text lengthLabel" "0.25 sec"
 

@@ -104,6 +104,11 @@ const Text recoverQuestion[languageCount] = {
     L"前回正常に終了しなかったときの音が残っています。開きますか？",
     L"A sound from an earlier session that did not close normally was found. Open it?"};
 
+std::wstring convertedOnOpenMessage(int language, const std::wstring& from, const std::wstring& to) {
+    if (language == 1) return L"This file is " + from + L"; it was opened as " + to + L".";
+    return L"このファイルは" + from + L"なので、" + to + L"に変換して開きました。";
+}
+
 const Text convertCaption[languageCount] = {L"変換", L"Convert"};
 const Text currentFormatCaption[languageCount] = {L"現在のフォーマット", L"A current format."};
 const Text equalizerCaption[languageCount] = {L"イコライザー", L"Equalizer"};

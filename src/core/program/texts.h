@@ -42,6 +42,9 @@ extern const Text settingsMessages[languageCount][2];
 extern const Text limitTexts[languageCount][3];
 extern const Text diskFullMessage[languageCount];
 extern const Text recoverQuestion[languageCount];
+// Opening brought a file of another format to one of the program's: from and to as
+// describeSource puts them, "24bit, 96000Hz, 6ch".
+std::wstring convertedOnOpenMessage(int language, const std::wstring& from, const std::wstring& to);
 extern const Text convertCaption[languageCount];
 extern const Text currentFormatCaption[languageCount];
 extern const Text equalizerCaption[languageCount];

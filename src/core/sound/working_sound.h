@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/sound/sample_stream.h"
 #include "core/sound/sound_rewrite.h"
 #include "core/sound/sound_transform.h"
 #include "core/wav/riff_reader.h"
@@ -42,6 +43,11 @@ public:
     const std::filesystem::path& documentFile() const { return documentFile_; }
     void setDocumentFile(const std::filesystem::path& path) { documentFile_ = path; }
 
+    // Save goes through Save As: the document's file holds more than the sound (opening
+    // converted it), and is never overwritten by the lesser copy unasked.
+    bool saveAsOnly() const { return saveAsOnly_; }
+    void setSaveAsOnly(bool only) { saveAsOnly_ = only; }
+
     // In direct mode the working file is the user's own file, named on the command line:
     // it is edited in place and never deleted.
     bool directMode() const { return directMode_; }
@@ -56,6 +62,7 @@ public:
     // Appends size bytes at offset of source to the data of a file just created, and makes
     // the header declare them.
     bool appendFrom(ByteSource& source, uint64_t offset, uint64_t size);
+    bool appendFrom(SampleStream& samples);
     // Makes an opened file the working file in place (direct mode), as it is: opening
     // changes no file. One laid out any other way than behind a canonical header is
     // rewritten so, same samples, through a file beside it, when something first writes
@@ -145,6 +152,7 @@ private:
     bool hasSound_ = false;
     bool modified_ = false;
     bool directMode_ = false;
+    bool saveAsOnly_ = false;
     std::filesystem::path documentFile_;
     std::filesystem::path path_;
     std::FILE* file_ = nullptr;

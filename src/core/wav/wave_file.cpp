@@ -9,9 +9,42 @@
 
 namespace {
 constexpr uint16_t tagPcm = 1;
+constexpr uint16_t tagFloat = 3;
+constexpr uint16_t tagALaw = 6;
+constexpr uint16_t tagMuLaw = 7;
 constexpr uint16_t tagExtensible = 0xFFFE;
-// The sub-format of an extensible fmt chunk starts at byte 24; PCM's GUID begins with 1.
+// In an extensible fmt chunk the channel mask is at byte 20 and the sub-format at 24; the
+// sub-format GUID begins with the format tag it stands for.
+constexpr size_t channelMaskOffset = 20;
 constexpr size_t subFormatOffset = 24;
+
+// How the samples of a fmt chunk are stored; false for what opening cannot take.
+bool sourceFormatOf(const WaveFormatFields& w, uint16_t tag, uint32_t mask, SourceFormat& s) {
+    const uint16_t bits = w.bitsPerSample;
+    switch (tag) {
+    case tagPcm:
+        if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+        s.coding = SampleCoding::Integer;
+        break;
+    case tagFloat:
+        if (bits != 32 && bits != 64) return false;
+        s.coding = SampleCoding::Float;
+        break;
+    case tagALaw:
+    case tagMuLaw:
+        if (bits != 8) return false;
+        s.coding = tag == tagALaw ? SampleCoding::ALaw : SampleCoding::MuLaw;
+        break;
+    default:
+        return false;
+    }
+    s.containerBits = bits;
+    s.channels = w.channels;
+    s.rate = w.samplesPerSec;
+    s.channelMask = mask;
+    return w.channels >= 1 && w.channels <= 8 && w.samplesPerSec >= 4000 && w.samplesPerSec <= 384000 &&
+           w.blockAlign == s.frameBytes();
+}
 }  // namespace
 
 WaveInfo inspectWave(ByteSource& source) {
@@ -51,10 +84,20 @@ WaveInfo inspectWave(ByteSource& source) {
         info.check = WaveCheck::FourBit;
         return info;
     }
-    bool pcm = w.formatTag == tagPcm;
-    if (w.formatTag == tagExtensible && got >= subFormatOffset + 2)
-        pcm = le16(f + subFormatOffset) == tagPcm;
-    if (!pcm || findFormatItem(w.channels, static_cast<int>(w.samplesPerSec), w.bitsPerSample) < 0) return info;
+    uint16_t tag = w.formatTag;
+    uint32_t mask = 0;
+    if (w.formatTag == tagExtensible) {
+        tag = got >= subFormatOffset + 2 ? le16(f + subFormatOffset) : 0;
+        mask = le32(f + channelMaskOffset);
+    }
+    const bool own = tag == tagPcm && findFormatItem(w.channels, static_cast<int>(w.samplesPerSec), w.bitsPerSample) >= 0;
+    if (!sourceFormatOf(w, tag, mask, info.source) && !own) return info;
+    if (!own) {
+        // Opening converts these, which needs samples to convert.
+        if (info.dataSize < info.source.frameBytes()) return info;
+        info.check = WaveCheck::Foreign;
+        return info;
+    }
     info.check = WaveCheck::Ok;
 
     info.canonical = riff.formType == fourCC('W', 'A', 'V', 'E') && riff.declaredSize == info.dataSize + 36 &&

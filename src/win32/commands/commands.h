@@ -53,7 +53,8 @@ bool loadSound(const std::wstring& path, const WaveInfo& info, WorkingSound& sou
 // Writes the sound to destination, which becomes the document's file.
 bool saveSound(WorkingSound& sound, Ui& ui, const std::wstring& destination);
 bool saveSoundAs(WorkingSound& sound, Ui& ui);
-// Save: to the document's file; false when it has none.
+// Save: to the document's file, or through Save As when it has none or must not be
+// overwritten unasked.
 bool saveToDocumentFile(WorkingSound& sound, Ui& ui);
 
 // ---- Whole-sound rewrites (commands/effect_commands.cpp) -----------------------------

@@ -1,6 +1,7 @@
 // Inserting and mixing another WAV file at the position, and deleting before or after it:
 // each rewrites the working file through an edit of the core.
 #include "core/program/texts.h"
+#include "core/sound/foreign_samples.h"
 #include "win32/commands/commands.h"
 
 namespace {
@@ -29,11 +30,11 @@ bool spliceFile(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosi
         ui.warning(texts::fourBitMessage[lang]);
         return false;
     }
-    if (info.check != WaveCheck::Ok) {
+    if (info.check != WaveCheck::Ok && info.check != WaveCheck::Foreign) {
         ui.warning(texts::fileMessages[lang][texts::NotValidBefore] + path + texts::fileMessages[lang][texts::NotValidAfter]);
         return false;
     }
-    const PcmFormat from{info.format.samplesPerSec, info.format.bitsPerSample, info.format.channels};
+    const PcmFormat from = openedFormat(info);
     const PcmFormat to = sound.format();
     if (kind == EditKind::Mix && from.bitsPerSample != to.bitsPerSample) {
         ui.warning(texts::bitMixMessage[lang]);
@@ -49,7 +50,8 @@ bool spliceFile(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosi
         ui.message(texts::fileMessages[lang][texts::ReadError]);
         return false;
     }
-    auto added = samplesInFormat(std::make_unique<RangeStream>(std::move(file), info.dataOffset, info.dataSize), from, to);
+    std::unique_ptr<SampleStream> samples = openedSamples(std::move(file), info);
+    auto added = samples ? samplesInFormat(std::move(samples), from, to) : nullptr;
     if (!added) {
         ui.message(texts::convertTexts[lang][texts::ErrorOccurred]);
         return false;

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "core/program/texts.h"
+#include "core/sound/foreign_samples.h"
 #include "core/wav/wave_header.h"
 
 std::wstring programDirectory() {
@@ -165,19 +166,16 @@ bool loadSound(const std::wstring& path, const WaveInfo& info, WorkingSound& sou
     ui.setCaption(texts::progressTexts[lang][texts::Opening]);
     ui.beginBusy(0);
     bool ok;
-    // A file holding more than a WAV file can is opened as a copy even in direct mode:
-    // the file itself stays whole.
-    if (info.pastLimit) sound.setDirectMode(false);
+    // A file holding more than a WAV file can, or in a format opening converts, is opened
+    // as a copy even in direct mode: the file itself stays as it is.
+    if (info.pastLimit || info.check == WaveCheck::Foreign) sound.setDirectMode(false);
     if (!sound.directMode()) {
         // A new working file with this program's header and the file's samples.
         ok = sound.create(newWorkFileName());
-        if (std::FILE* in = ok ? _wfopen(path.c_str(), L"rb") : nullptr) {
-            FileByteSource source(in);
-            ok = sound.appendFrom(source, info.dataOffset, info.dataSize);
-            std::fclose(in);
-        } else {
-            ok = false;
-        }
+        std::unique_ptr<ByteSource> file = ok ? openFileSource(std::filesystem::path(path)) : nullptr;
+        std::unique_ptr<SampleStream> samples =
+            file ? openedSamples(std::move(file), info, largestDataSize(sound.frameBytes())) : nullptr;
+        ok = samples && sound.appendFrom(*samples);
         if (!ok) sound.abandon();
     } else {
         sound.adopt(path, info);
@@ -211,6 +209,7 @@ bool saveSound(WorkingSound& sound, Ui& ui, const std::wstring& destination) {
         return false;
     }
     sound.setModified(false);
+    sound.setSaveAsOnly(false);
     sound.setDocumentFile(destination);
     ui.showDocumentName(destination);
     return true;
@@ -223,6 +222,6 @@ bool saveSoundAs(WorkingSound& sound, Ui& ui) {
 }
 
 bool saveToDocumentFile(WorkingSound& sound, Ui& ui) {
-    if (sound.documentFile().empty()) return false;
+    if (sound.documentFile().empty() || sound.saveAsOnly()) return saveSoundAs(sound, ui);
     return saveSound(sound, ui, sound.documentFile().wstring());
 }

@@ -1,0 +1,158 @@
+#include "core/sound/foreign_samples.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/sound/resampler.h"
+#include "stream_helpers.h"
+
+namespace {
+
+SourceFormat source(SampleCoding coding, uint16_t bits, uint16_t channels, uint32_t rate, uint32_t mask = 0) {
+    SourceFormat s;
+    s.coding = coding;
+    s.containerBits = bits;
+    s.channels = channels;
+    s.rate = rate;
+    s.channelMask = mask;
+    return s;
+}
+
+Bytes floatBytes(const std::vector<float>& values) {
+    Bytes b(values.size() * 4);
+    std::memcpy(b.data(), values.data(), b.size());
+    return b;
+}
+
+// Everything a stream of the file's bytes yields.
+Bytes opened(const Bytes& data, const SourceFormat& s, uint64_t maxBytes = UINT64_MAX) {
+    MemoryByteSource file(data.data(), data.size());
+    auto stream = foreignSamples(std::make_unique<RangeStream>(file, 0, data.size()), s, maxBytes);
+    Bytes out(stream->size());
+    EXPECT_TRUE(stream->read(out.data(), out.size()));
+    return out;
+}
+
+TEST(ForeignSamples, TheNearestOfTheProgramsFormats) {
+    const struct {
+        SourceFormat from;
+        PcmFormat to;
+    } cases[] = {
+        {source(SampleCoding::Integer, 24, 2, 96000), {48000, 16, 2}},
+        {source(SampleCoding::Integer, 8, 1, 96000), {48000, 8, 1}},
+        {source(SampleCoding::Float, 32, 1, 44100), {44100, 16, 1}},
+        {source(SampleCoding::MuLaw, 8, 1, 8000), {8000, 16, 1}},
+        {source(SampleCoding::Integer, 16, 6, 88200), {48000, 16, 2}},
+        {source(SampleCoding::Integer, 16, 2, 4000), {8000, 16, 2}},
+        {source(SampleCoding::Integer, 16, 2, 23025), {24000, 16, 2}},  // a tie goes to the higher
+        {source(SampleCoding::Integer, 16, 2, 12000), {11025, 16, 2}},
+        {source(SampleCoding::Integer, 16, 2, 46050), {48000, 16, 2}},
+    };
+    for (const auto& c : cases) {
+        const PcmFormat f = nearestFormat(c.from);
+        EXPECT_EQ(f.samplesPerSec, c.to.samplesPerSec) << c.from.rate;
+        EXPECT_EQ(f.bitsPerSample, c.to.bitsPerSample) << c.from.rate;
+        EXPECT_EQ(f.channels, c.to.channels) << c.from.rate;
+    }
+}
+
+TEST(ForeignSamples, DecodersGiveTheValuesWorkedByHand) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const double big = 1e300;
+    Bytes doubleBytes(8);
+    std::memcpy(doubleBytes.data(), &big, 8);
+    const struct {
+        const char* what;
+        SourceFormat format;
+        Bytes bytes;
+        float value;
+    } cases[] = {
+        {"24-bit -1", source(SampleCoding::Integer, 24, 1, 48000), {0xFF, 0xFF, 0xFF}, -1.0f / 8388608},
+        {"24-bit most negative", source(SampleCoding::Integer, 24, 1, 48000), {0x00, 0x00, 0x80}, -1.0f},
+        {"32-bit half scale", source(SampleCoding::Integer, 32, 1, 48000), {0, 0, 0, 0x40}, 0.5f},
+        {"8-bit centre", source(SampleCoding::Integer, 8, 1, 48000), {0x80}, 0.0f},
+        {"8-bit lowest", source(SampleCoding::Integer, 8, 1, 48000), {0x00}, -1.0f},
+        {"full-scale float", source(SampleCoding::Float, 32, 1, 48000), floatBytes({1.0f}), 1.0f},
+        {"float NaN", source(SampleCoding::Float, 32, 1, 48000), floatBytes({nan}), 0.0f},
+        {"float infinity", source(SampleCoding::Float, 32, 1, 48000), floatBytes({-inf}), 0.0f},
+        {"64-bit float far past full scale", source(SampleCoding::Float, 64, 1, 48000), doubleBytes, 2.0f},
+        {"mu-law 0xFF", source(SampleCoding::MuLaw, 8, 1, 8000), {0xFF}, 0.0f},
+        {"mu-law 0x00", source(SampleCoding::MuLaw, 8, 1, 8000), {0x00}, -32124.0f / 32768},
+        {"mu-law 0x80", source(SampleCoding::MuLaw, 8, 1, 8000), {0x80}, 32124.0f / 32768},
+        {"A-law 0xD5", source(SampleCoding::ALaw, 8, 1, 8000), {0xD5}, 8.0f / 32768},
+        {"A-law 0x55", source(SampleCoding::ALaw, 8, 1, 8000), {0x55}, -8.0f / 32768},
+        {"A-law 0xAA", source(SampleCoding::ALaw, 8, 1, 8000), {0xAA}, 32256.0f / 32768},
+    };
+    for (const auto& c : cases) {
+        float out = 123.0f;
+        decodeFrames(c.bytes.data(), 1, c.format, &out);
+        EXPECT_EQ(out, c.value) << c.what;
+    }
+}
+
+TEST(ForeignSamples, SixChannelsMixDownToStereoThatCannotClip) {
+    // 5.1 in its usual order: L R C LFE Ls Rs.
+    const DownmixGains g = downmixGains(6, 0);
+    const float k = 1.0f / (1.0f + 2 * 0.70710678f);
+    const float left[6] = {k, 0, 0.70710678f * k, 0, 0.70710678f * k, 0};
+    const float right[6] = {0, k, 0.70710678f * k, 0, 0, 0.70710678f * k};
+    for (int c = 0; c < 6; ++c) {
+        EXPECT_NEAR(g.left[c], left[c], 1e-6) << c;
+        EXPECT_NEAR(g.right[c], right[c], 1e-6) << c;
+    }
+    // Four channels are quad without a mask; with one saying L R C LFE, the third is a
+    // centre and the fourth is left out.
+    const DownmixGains quad = downmixGains(4, 0), masked = downmixGains(4, 0x1 | 0x2 | 0x4 | 0x8);
+    EXPECT_GT(quad.left[2], 0.0f);
+    EXPECT_EQ(quad.right[2], 0.0f);
+    EXPECT_GT(masked.left[2], 0.0f);
+    EXPECT_GT(masked.right[2], 0.0f);
+    EXPECT_EQ(masked.left[3] + masked.right[3], 0.0f);
+
+    // Every channel at full scale, even negative, stays within 16 bits.
+    SourceFormat six = source(SampleCoding::Integer, 16, 6, 48000);
+    Bytes loud;
+    for (int frame = 0; frame < 4; ++frame)
+        for (int c = 0; c < 6; ++c) {
+            loud.push_back(frame % 2 ? 0xFF : 0x00);
+            loud.push_back(frame % 2 ? 0x7F : 0x80);
+        }
+    const Bytes out = opened(loud, six);
+    ASSERT_EQ(out.size(), 4u * 4);
+    EXPECT_EQ(sampleAt(out, 0), -32768);
+    EXPECT_EQ(sampleAt(out, 1), -32768);
+    EXPECT_EQ(sampleAt(out, 2), 32767);
+}
+
+TEST(ForeignSamples, StreamsInTheNearestFormatWithinTheLimit) {
+    // 24-bit stereo at 44100 Hz only loses its low byte, rounded.
+    const Bytes data24 = {0x90, 0x34, 0x12, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80, 0x01};
+    EXPECT_EQ(opened(data24, source(SampleCoding::Integer, 24, 2, 44100)),
+              (Bytes{0x35, 0x12, 0xFF, 0xFF, 0xFF, 0x7F, 0x00, 0x80}));
+    // Float clipped at full scale.
+    EXPECT_EQ(opened(floatBytes({1.5f, -1.5f, 0.5f}), source(SampleCoding::Float, 32, 1, 48000)),
+              (Bytes{0xFF, 0x7F, 0x00, 0x80, 0x00, 0x40}));
+
+    // Resampled: the length the resampler promises, cut to whole frames within the limit.
+    const SourceFormat hi = source(SampleCoding::Integer, 24, 2, 96000);
+    const Bytes second(96000 * 6, 0x11);
+    const uint64_t expected = Resampler::outputFrames(96000, 96000, 48000) * 4;
+    EXPECT_EQ(foreignOutputBytes(second.size(), hi), expected);
+    EXPECT_EQ(opened(second, hi).size(), expected);
+    EXPECT_EQ(opened(second, hi, 1001).size(), 1000u);
+}
+
+TEST(ForeignSamples, DescribedAsTheMessageNamesThem) {
+    EXPECT_EQ(describeSource(source(SampleCoding::Integer, 24, 6, 96000)), L"24bit, 96000Hz, 6ch");
+    EXPECT_EQ(describeSource(source(SampleCoding::Float, 32, 1, 44100)), L"32bit float, 44100Hz, mono");
+    EXPECT_EQ(describeSource(source(SampleCoding::MuLaw, 8, 1, 8000)), L"\u03bc-law, 8000Hz, mono");
+    EXPECT_EQ(describeOwnFormat({48000, 16, 2}), L"16bit, 48000Hz, stereo");
+}
+
+}  // namespace
