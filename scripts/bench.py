@@ -245,7 +245,7 @@ def main():
             skipped[c["name"]] = why
             continue
         if abs(os.path.getsize(out) - os.path.getsize(input_of(c))) > os.path.getsize(input_of(c)) // 10:
-            written[c["name"]] = os.path.getsize(out)
+            written[c["name"]] = (os.path.getsize(out), os.path.getsize(input_of(c)))
         jobs.append((c["name"], argv))
         if c["sox"] is not None:
             sargv = sox_argv(args.sox, c["sox"], input_of(c), out)
@@ -348,8 +348,8 @@ def main():
                 misses.append("%s on the long file: %.1f MiB peak" % (name, result.peak_kib / 1024))
 
     lines.append("")
-    for name, n in written.items():
-        lines.append("- %s writes %.0f MB for the %.0f MB it reads; MB/s counts the input." % (name, n / MB, size / MB))
+    for name, (n, read) in written.items():
+        lines.append("- %s writes %.0f MB for the %.0f MB it reads; MB/s counts the input." % (name, n / MB, read / MB))
     for name, why in skipped.items():
         lines.append("- Skipped %s: %s." % (name, why))
     for name, why in sox_skipped.items():
