@@ -235,7 +235,7 @@ bool MainWindow::onClose() {
 // ---- Settings, command line ----------------------------------------------------------
 
 void MainWindow::readSettingsFile() {
-    FILE* f = _wfopen((programDirectory() + settingsFileName).c_str(), L"rb");
+    FILE* f = _wfopen(settingsFileToRead(settingsFileName).c_str(), L"rb");
     if (!f) return;
     uint8_t bytes[settingsFileSize];
     const size_t n = std::fread(bytes, 1, sizeof bytes, f);
@@ -248,9 +248,13 @@ void MainWindow::readSettingsFile() {
 }
 
 void MainWindow::writeSettingsFile() {
-    FILE* f = _wfopen((programDirectory() + settingsFileName).c_str(), L"wb");
+    const std::wstring folder = settingsFolderToWrite();
+    FILE* f = folder.empty() ? nullptr : _wfopen((folder + settingsFileName).c_str(), L"wb");
     if (!f) {
-        message(texts::settingsMessages[language()][texts::SettingsNotCreated]);
+        // When not even the per-user folder takes it, the message says which folder that was.
+        std::wstring text = texts::settingsMessages[language()][texts::SettingsNotCreated];
+        if (folder != programDirectory()) text += L"\n" + (folder.empty() ? userDirectory() : folder);
+        message(text);
         return;
     }
     settings.levelColor = levels.color();

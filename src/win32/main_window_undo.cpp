@@ -10,7 +10,7 @@
 void MainWindow::beginUndoSession() {
     for (const std::wstring& path : leftoverUndoSteps()) DeleteFileW(path.c_str());
     const std::string prefix = undoStepPrefix(undoLock);
-    history.setStepFiles(std::filesystem::path(programDirectory()), prefix);
+    history.setStepFiles(std::filesystem::path(workingDirectory()), prefix);
 }
 
 void MainWindow::onUndo(bool back) {

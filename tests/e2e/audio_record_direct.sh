@@ -53,12 +53,12 @@ record_case() {
 # A file named on the command line that opening refuses stays the user's: after the
 # refusal the program records as if started without a file, and asks to save at close.
 refused_case() {
-  echo "=== refused: bits24.wav ==="
+  echo "=== refused: bits12.wav ==="
   app_copy -refused
-  wav_make "$APP_DIR/bits24.wav" bits=24 ch=2 bytes=2646
-  cp "$APP_DIR/bits24.wav" "$E2E_TMP/bits24.orig"
+  wav_make "$APP_DIR/bits12.wav" bits=12 ch=1 bytes=882
+  cp "$APP_DIR/bits12.wav" "$E2E_TMP/bits12.orig"
   tone_start 20
-  app_start bits24.wav
+  app_start bits12.wav
   if drv_try msgbox 5000; then drv answer ok; else fail "refused: no message about the file"; fi
   drv click recordButton
   poll_field 5 "enabled stopButton" 1 enabled stopButton || fail "refused: recording did not start"
@@ -69,7 +69,7 @@ refused_case() {
   expect_field waitexit 0
   APP_PID=""
   tone_stop
-  cmp -s "$APP_DIR/bits24.wav" "$E2E_TMP/bits24.orig" && pass "refused: the named file is as it was" ||
+  cmp -s "$APP_DIR/bits12.wav" "$E2E_TMP/bits12.orig" && pass "refused: the named file is as it was" ||
     fail "refused: the named file was changed"
   expect_eq "refused: no working file left" "$(cd "$APP_DIR" && ls aurecho_*.wav 2>/dev/null)" ""
 }

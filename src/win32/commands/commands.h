@@ -23,18 +23,28 @@ class FormatDialog;
 
 // The folder of the program, with a trailing separator.
 std::wstring programDirectory();
-// A new working file's name beside the program, "aurecho_" and the local time, and a
+// The per-user folder, %LOCALAPPDATA%\Aurecho\; empty when the system has none.
+std::wstring userDirectory();
+// Where the working file, the rewrites' temporary files and the undo steps go: the
+// program's folder when a file can be made there, else the per-user folder, else %TEMP%.
+std::wstring workingDirectory();
+// The settings file to read: beside the program, unless the program's folder cannot be
+// written and the per-user folder holds one of its own. And the folder to write it in: the
+// program's when the working folder is, else the per-user one (empty when there is none).
+std::wstring settingsFileToRead(const wchar_t* name);
+std::wstring settingsFolderToWrite();
+// A new working file's name in the working folder, "aurecho_" and the local time, and a
 // number when a program started in the same second took that name.
 std::wstring newWorkFileName();
-// Working files beside the program that an earlier run left when it ended abnormally,
+// Working files in the working folder that an earlier run left when it ended abnormally,
 // newest first, and the temporary files of its rewrites; not those that a running program
 // holds open.
 std::vector<std::wstring> leftoverWorkFiles();
 std::vector<std::wstring> leftoverTemporaryFiles();
-// This run's undo steps are files beside the program whose names begin with the prefix
+// This run's undo steps are files in the working folder whose names begin with the prefix
 // returned; lock, held until the run ends however it ends, marks them as in use.
 std::string undoStepPrefix(HANDLE& lock);
-// Undo steps beside the program that runs which have ended left.
+// Undo steps in the working folder that runs which have ended left.
 std::vector<std::wstring> leftoverUndoSteps();
 // Whether the file can be opened for reading with no one else sharing it.
 bool canReadExclusively(const std::wstring& path);

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cwchar>
 
+#include <shlobj.h>
+
 #include "core/program/texts.h"
 #include "core/sound/foreign_samples.h"
 #include "core/wav/wave_header.h"
@@ -17,12 +19,65 @@ std::wstring programDirectory() {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
+namespace {
+
+// Whether a new file can be made in the folder; nothing is left behind.
+bool canCreateFileIn(const std::wstring& folder) {
+    const std::wstring probe = folder + L"aurecho_probe_" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+}  // namespace
+
+std::wstring userDirectory() {
+    wchar_t local[MAX_PATH] = L"";
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, local)))
+        return {};
+    return std::wstring(local) + L"\\Aurecho\\";
+}
+
+std::wstring workingDirectory() {
+    // Decided once: a folder that changed while the program runs would lose its files.
+    static const std::wstring folder = [] {
+        const std::wstring beside = programDirectory();
+        if (canCreateFileIn(beside)) return beside;
+        const std::wstring user = userDirectory();
+        if (!user.empty() && (CreateDirectoryW(user.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) &&
+            canCreateFileIn(user))
+            return user;
+        wchar_t temp[MAX_PATH + 1] = L"";
+        const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+        return n > 0 && n <= MAX_PATH ? std::wstring(temp, n) : beside;
+    }();
+    return folder;
+}
+
+std::wstring settingsFileToRead(const wchar_t* name) {
+    const std::wstring beside = programDirectory() + name;
+    if (workingDirectory() != programDirectory()) {
+        const std::wstring user = userDirectory() + name;
+        if (GetFileAttributesW(user.c_str()) != INVALID_FILE_ATTRIBUTES) return user;
+    }
+    return beside;
+}
+
+std::wstring settingsFolderToWrite() {
+    if (workingDirectory() == programDirectory()) return programDirectory();
+    const std::wstring user = userDirectory();
+    if (!user.empty()) CreateDirectoryW(user.c_str(), nullptr);
+    return user;
+}
+
 std::wstring newWorkFileName() {
     SYSTEMTIME t;
     GetLocalTime(&t);
     wchar_t stamp[32];
     swprintf(stamp, 32, L"%04u%02u%02u_%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
-    const std::wstring base = programDirectory() + L"aurecho_" + stamp;
+    const std::wstring base = workingDirectory() + L"aurecho_" + stamp;
     std::wstring name = base + L".wav";
     for (int n = 2; GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
         name = base + L"_" + std::to_wstring(n) + L".wav";
@@ -31,10 +86,10 @@ std::wstring newWorkFileName() {
 
 namespace {
 
-// Files beside the program matching pattern that no running program holds open, newest first.
+// Files in the working folder matching pattern that no running program holds open, newest first.
 std::vector<std::wstring> unheldFiles(const wchar_t* pattern) {
     std::vector<std::pair<ULONGLONG, std::wstring>> found;
-    const std::wstring folder = programDirectory();
+    const std::wstring folder = workingDirectory();
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW((folder + pattern).c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return {};
@@ -64,7 +119,7 @@ namespace {
 
 const wchar_t* const undoStem = L"aurecho_undo_";
 
-std::wstring undoLockPath(const std::wstring& process) { return programDirectory() + undoStem + process + L".lock"; }
+std::wstring undoLockPath(const std::wstring& process) { return workingDirectory() + undoStem + process + L".lock"; }
 
 }  // namespace
 
@@ -78,7 +133,7 @@ std::string undoStepPrefix(HANDLE& lock) {
 
 std::vector<std::wstring> leftoverUndoSteps() {
     std::vector<std::wstring> found;
-    const std::wstring folder = programDirectory();
+    const std::wstring folder = workingDirectory();
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW((folder + undoStem + L"*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return {};
