@@ -181,12 +181,19 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
     std::fclose(in);
 
     std::error_code error;
-    // The replaced file is moved aside first; it goes back should the new one not follow it.
-    if (ok && replaces && !keepReplaced.empty()) kept = moveFile(output, keepReplaced);
+    // The replaced file is kept under its second name first: a hard link, so output is
+    // never missing, or where the disk has none, moved aside. Either way it is undone
+    // should the new file not take its place.
+    bool linked = false;
+    if (ok && replaces && !keepReplaced.empty()) {
+        std::filesystem::create_hard_link(output, keepReplaced, error);
+        linked = !error;
+        kept = linked || moveFile(output, keepReplaced);
+    }
     if (ok) {
         std::filesystem::rename(temporary, output, error);
         ok = !error;
-        if (!ok && kept) kept = !moveFile(keepReplaced, output);
+        if (!ok && kept) kept = linked ? !std::filesystem::remove(keepReplaced, error) : !moveFile(keepReplaced, output);
     }
     if (ok && replaces) std::filesystem::permissions(output, previous.permissions(), error);
     if (!ok && out) std::filesystem::remove(temporary, error);

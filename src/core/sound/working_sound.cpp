@@ -219,12 +219,20 @@ bool WorkingSound::rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, co
 bool WorkingSound::exchangeFile(const std::filesystem::path& file, const PcmFormat& format, uint64_t length,
                                 uint64_t dataOffset, bool canonical, const std::filesystem::path& keepReplaced) {
     close();
-    if (!moveFile(path_, keepReplaced)) {
+    // The working file gets its second name first (a hard link where the disk allows), so
+    // that it is never missing while the step takes its place.
+    std::error_code error;
+    std::filesystem::create_hard_link(path_, keepReplaced, error);
+    const bool linked = !error;
+    if (!linked && !moveFile(path_, keepReplaced)) {
         reopenAtEnd();
         return false;
     }
     if (!moveFile(file, path_)) {
-        moveFile(keepReplaced, path_);
+        if (linked)
+            std::filesystem::remove(keepReplaced, error);
+        else
+            moveFile(keepReplaced, path_);
         reopenAtEnd();
         return false;
     }
