@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <vector>
 #include <memory>
 #include <string>
 
@@ -121,13 +120,7 @@ bool writeOpened(const char* input, const WaveInfo& info, const std::filesystem:
     if (!out) return false;
     const WaveHeader header = makeWaveHeaderForData(data.format.samplesPerSec, data.format.bitsPerSample,
                                                     data.format.channels, static_cast<uint32_t>(data.size));
-    bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size();
-    std::vector<uint8_t> buffer(1 << 20);
-    for (uint64_t left = data.size; ok && left > 0;) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
-        ok = samples->read(buffer.data(), n) && std::fwrite(buffer.data(), 1, n, out) == n;
-        left -= n;
-    }
+    bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size() && copySamples(*samples, out);
     ok = syncFile(out) && ok;
     if (std::fclose(out) != 0) ok = false;
     std::error_code error;

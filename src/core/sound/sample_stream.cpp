@@ -84,3 +84,13 @@ std::unique_ptr<SampleStream> samplesInFormat(std::unique_ptr<SampleStream> samp
         return nullptr;
     }
 }
+
+bool copySamples(SampleStream& samples, std::FILE* out) {
+    std::vector<uint8_t> buffer(1 << 20);
+    for (uint64_t left = samples.size(); left > 0;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
+        if (!samples.read(buffer.data(), n) || std::fwrite(buffer.data(), 1, n, out) != n) return false;
+        left -= n;
+    }
+    return true;
+}

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -58,6 +59,10 @@ private:
     TransformOutput out_;
     size_t outAt_ = 0;
 };
+
+// Writes all of a stream's bytes to out through a fixed buffer; false on a short read or a
+// failed write.
+bool copySamples(SampleStream& samples, std::FILE* out);
 
 // A file opened for reading as a source that closes it when it goes; null when the file
 // cannot be opened.

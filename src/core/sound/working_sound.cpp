@@ -1,8 +1,6 @@
 #include "core/sound/working_sound.h"
 
-#include <algorithm>
 #include <system_error>
-#include <vector>
 
 #include "core/sound/sound_math.h"
 #include "core/wav/file_position.h"
@@ -72,14 +70,8 @@ bool WorkingSound::appendFrom(ByteSource& source, uint64_t offset, uint64_t size
 }
 
 bool WorkingSound::appendFrom(SampleStream& samples) {
-    if (!file_) return false;
-    std::vector<uint8_t> buffer(1 << 20);
-    for (uint64_t left = samples.size(); left > 0;) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
-        if (!samples.read(buffer.data(), n) || std::fwrite(buffer.data(), 1, n, file_) != n) return false;
-        length_ += n;
-        left -= n;
-    }
+    if (!file_ || !copySamples(samples, file_)) return false;
+    length_ += samples.size();
     return refreshHeader();
 }
 
