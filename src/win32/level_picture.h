@@ -1,6 +1,6 @@
 // The level picture: bars of the sound being recorded or played, drawn off screen and
 // copied in on paint, in a colour that a click changes, and the busy animation of long
-// commands in its place.
+// commands in its place. Everything is drawn at the window's display scale.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -12,6 +12,7 @@
 
 class LevelPicture {
 public:
+    // In layout units (pixels at 96 DPI).
     static constexpr int width = 127, height = 33;
 
     LevelPicture() = default;
@@ -20,7 +21,9 @@ public:
     ~LevelPicture();
 
     // The off-screen picture and the busy frames, for the control that shows them.
-    void create(HWND control);
+    void create(HWND control, int dpi);
+    // Draws everything again at a new DPI, the bars last shown included.
+    void rescale(int dpi);
     // WM_DRAWITEM of the control.
     void paint(const DRAWITEMSTRUCT& item) const;
 
@@ -41,11 +44,16 @@ public:
     void busySteps(BusyCounter& busy, uint64_t units);
 
 private:
+    void release();
     void drawCentreLine();
     void show();
     void showBusyFrame(int list, int frame);
 
     HWND control_ = nullptr;
+    int pixelWidth_ = width, pixelHeight_ = height;
+    bool showsBars_ = false;  // the picture shows bars of barUnits_, not a cleared picture
+    uint32_t barUnits_ = 0;
+    bool eightBit_ = false;
     std::vector<float> samples_ = std::vector<float>(48000, 0.0f);
     uint32_t color_ = levelGreen;
     HDC dc_ = nullptr;

@@ -32,17 +32,18 @@ MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(c
                         programIconSmall);
 
     createMenu();
-    hwnd = CreateWindowExW(0, ids::MainWindowClass, applicationTitle.c_str(),
-                           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-                           CW_USEDEFAULT, CW_USEDEFAULT, 325, 165, nullptr, menuBar, instance, this);
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    hwnd = CreateWindowExW(0, ids::MainWindowClass, applicationTitle.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, 325,
+                           165, nullptr, menuBar, instance, this);
     createControls();
 
     DragAcceptFiles(hwnd, TRUE);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    // Outer size 325 x 165, centred on the screen.
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - 325) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - 165) / 2;
-    SetWindowPos(hwnd, nullptr, x, y, 325, 165, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Outer size 325 x 165 at 96 DPI, centred on the screen.
+    const SIZE size = scaledWindowSize(325, 165, style, 0, true, scale.dpi);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+    SetWindowPos(hwnd, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     enableButtons({goToStartButton, goToEndButton, playButton, stopButton}, false);
     applyLanguage();
     SetTimer(hwnd, timerId, 100, nullptr);
@@ -70,7 +71,7 @@ void MainWindow::onCreate() {
 
 // The format dialog and the equalizer window, hidden until their commands show them.
 void MainWindow::createCompanionWindows() {
-    formatDialog.create(hwnd, font);
+    formatDialog.create(hwnd);
     equalizerWindow.create(hwnd);
 }
 
@@ -129,6 +130,9 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
             drawButton(item);
         return TRUE;
     }
+    case WM_DPICHANGED:
+        onDpiChanged(wp, lp);
+        return 0;
     case WM_CLOSE:
         if (onClose()) DestroyWindow(hwnd);
         return 0;

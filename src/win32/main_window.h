@@ -17,6 +17,7 @@
 #include "win32/commands/commands.h"
 #include "win32/dialogs/equalizer_window.h"
 #include "win32/dialogs/format_dialog.h"
+#include "win32/display_scale.h"
 #include "win32/level_picture.h"
 #include "win32/ui.h"
 
@@ -67,6 +68,8 @@ private:
 
     // Controls, menus and language (main_window_controls.cpp, main_window_menus.cpp)
     void createControls();
+    void layoutControls();
+    void onDpiChanged(WPARAM wp, LPARAM lp);
     void createMenu();
     void applyLanguage();
     void setLabel(int id, const std::wstring& text);
@@ -121,7 +124,8 @@ private:
     HWND positionCaption = nullptr, positionLabel = nullptr, lengthCaption = nullptr, lengthLabel = nullptr;
     HWND levelControl = nullptr, positionSlider = nullptr, recordButton = nullptr;
     HWND goToStartButton = nullptr, goToEndButton = nullptr, playButton = nullptr, stopButton = nullptr;
-    HFONT font = nullptr;
+    DisplayScale scale;  // of the monitor the window is on
+    HFONT font = nullptr;  // the interface font at that scale
     HICON programIcon = nullptr, programIconSmall = nullptr;
     HICON fileIcon = nullptr;  // the shell's icon of the document's file
     HMENU menuBar = nullptr;

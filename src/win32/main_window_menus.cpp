@@ -136,9 +136,7 @@ void MainWindow::applyLanguage() {
 
     CheckMenuItem(menuBar, ids::Japanese, MF_BYCOMMAND | (lang == 0 ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(menuBar, ids::English, MF_BYCOMMAND | (lang == 1 ? MF_CHECKED : MF_UNCHECKED));
-    const int labelLeft = lang == 1 ? 14 : 20;
-    SetWindowPos(positionCaption, nullptr, labelLeft, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(lengthCaption, nullptr, labelLeft, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    layoutControls();
 
     for (const CaptionBinding& b : captionBindings) {
         std::wstring text = b.text[lang];

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/program/display_scale.h"
+
 namespace {
 
 TEST(EqualizerLayout, TracksAndKnobsOfEveryBand) {
@@ -39,6 +41,37 @@ TEST(EqualizerLayout, DraggedKnobFollowsThePointerWithinTheTrack) {
         {44, 20, 64},  {44, 21, 64},  {44, 300, 64},  {24, -1, 24},  {64, 1, 64},   {30, -3, 27},
     };
     for (const auto& c : cases) EXPECT_EQ(draggedKnobTop(c.top, c.pointerY), c.expected) << c.top << " " << c.pointerY;
+}
+
+TEST(DisplayScale, LayoutLengthsRoundAsMulDiv) {
+    const struct {
+        int units, dpi, pixels;
+    } cases[] = {
+        {127, 96, 127}, {127, 120, 159}, {127, 144, 191}, {127, 192, 254}, {1, 144, 2},  {3, 144, 5},
+        {33, 144, 50},  {-3, 144, -5},   {-1, 120, -1},   {0, 144, 0},     {12, 168, 21}, {325, 288, 975},
+    };
+    for (const auto& c : cases) EXPECT_EQ(scaledLength(c.units, c.dpi), c.pixels) << c.units << " at " << c.dpi;
+    // Back to layout units: every layout length survives the round trip at these scales.
+    for (int dpi : {96, 120, 144, 168, 192, 240, 288})
+        for (int units = -400; units <= 400; ++units) ASSERT_EQ(layoutUnits(scaledLength(units, dpi), dpi), units) << dpi;
+}
+
+TEST(EqualizerLayout, DraggedKnobMeansTheSameAtEveryScale) {
+    // pointerY in pixels of the scaled window; the top comes back in layout units.
+    const struct {
+        int dpi, top, pointerY, expected;
+    } cases[] = {
+        {144, 44, -500, 24}, {192, 44, -500, 24}, {144, 44, 500, 64},  {192, 44, 500, 64}, {144, 44, -18, 32},
+        {192, 44, -24, 32},  {120, 44, -15, 32},  {144, 44, 1, 45},    {144, 44, 0, 44},   {192, 44, 1, 45},
+        {192, 44, -1, 44},   {192, 44, -2, 43}, {144, 30, -3, 28},   {168, 64, -35, 44},
+    };
+    for (const auto& c : cases) {
+        const int top = draggedKnobTop(c.top, c.pointerY, c.dpi);
+        EXPECT_EQ(top, c.expected) << c.dpi << " " << c.top << " " << c.pointerY;
+        // A pointer that rests where the knob now is leaves it there.
+        EXPECT_EQ(draggedKnobTop(top, c.pointerY + scaledLength(c.top, c.dpi) - scaledLength(top, c.dpi), c.dpi), top);
+    }
+    EXPECT_EQ(knobOffsetAt(draggedKnobTop(centredKnobTop, -1000, 192)), maxKnobOffset);
 }
 
 TEST(EqualizerLayout, KnobPlaceGivesTheBandsGain) {

@@ -1,9 +1,10 @@
-// The equalizer window's geometry, in pixels of its client area: where each band's track
-// and knob sit, where a dragged knob may go, what offset its place stands for, and where
-// the scale and band labels are placed.
+// The equalizer window's geometry, in pixels of its client area at 96 DPI (layout units
+// at any other): where each band's track and knob sit, where a dragged knob may go, what
+// offset its place stands for, and where the scale and band labels are placed.
 #pragma once
 #include <array>
 
+#include "core/program/display_scale.h"
 #include "core/sound/equalizer.h"
 
 constexpr int equalizerClientWidth = 228;
@@ -29,8 +30,12 @@ constexpr int clampKnobTop(int top) {
     return top < highestKnobTop ? highestKnobTop : top > lowestKnobTop ? lowestKnobTop : top;
 }
 
-// The knob's top edge follows the pointer, pointerY being measured inside the knob.
-constexpr int draggedKnobTop(int top, int pointerY) { return clampKnobTop(top + pointerY); }
+// The knob's top edge follows the pointer, pointerY being measured in pixels inside the
+// knob as the window shows it at dpi. The new top depends only on where the pointer is,
+// so a knob never creeps while the pointer rests.
+constexpr int draggedKnobTop(int top, int pointerY, int dpi = layoutDpi) {
+    return clampKnobTop(layoutUnits(scaledLength(top, dpi) + pointerY, dpi));
+}
 
 // Pixels above the centre: +20 at the top, -20 at the bottom.
 constexpr int knobOffsetAt(int top) { return (trackHeight - knobHeight) / 2 - (top - trackTop); }

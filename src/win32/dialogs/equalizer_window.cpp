@@ -1,5 +1,6 @@
 // The equalizer window: its controls and artwork, the knobs' dragging and centring, and
-// the switch. Every knob move designs its band again.
+// the switch. Every knob move designs its band again. Knob places are kept in layout
+// units, so a knob means the same gain at every display scale.
 #include "win32/dialogs/equalizer_window.h"
 
 #include <uxtheme.h>
@@ -25,42 +26,51 @@ void fill(HDC dc, int x, int y, int w, int h, COLORREF colour) {
 }
 
 // The track: a narrow groove, shadowed on its left and lit on its right.
-void drawTrack(HDC dc) {
-    fill(dc, 0, 0, 1, trackHeight, RGB(72, 72, 72));
-    fill(dc, 1, 0, 1, trackHeight, RGB(176, 176, 176));
-    fill(dc, 0, 0, trackWidth, 1, RGB(40, 40, 40));
-    fill(dc, 0, trackHeight - 1, trackWidth, 1, RGB(220, 220, 220));
+void drawTrack(HDC dc, const DisplayScale& s) {
+    const int w = s(trackWidth), h = s(trackHeight), line = s(1);
+    fill(dc, 0, 0, line, h, RGB(72, 72, 72));
+    fill(dc, line, 0, w - line, h, RGB(176, 176, 176));
+    fill(dc, 0, 0, w, line, RGB(40, 40, 40));
+    fill(dc, 0, h - line, w, line, RGB(220, 220, 220));
 }
 
 // The knob: a small raised bar with a dark mark over the track.
-void drawKnob(HDC dc) {
-    fill(dc, 0, 0, knobWidth, knobHeight, RGB(192, 192, 192));
-    fill(dc, 0, 0, knobWidth, 1, RGB(255, 255, 255));
-    fill(dc, 0, 0, 1, knobHeight, RGB(255, 255, 255));
-    fill(dc, 0, knobHeight - 1, knobWidth, 1, RGB(80, 80, 80));
-    fill(dc, knobWidth - 1, 0, 1, knobHeight, RGB(80, 80, 80));
-    fill(dc, knobWidth / 2 - 1, 1, 2, knobHeight - 2, RGB(32, 32, 32));
+void drawKnob(HDC dc, const DisplayScale& s) {
+    const int w = s(knobWidth), h = s(knobHeight), line = s(1);
+    fill(dc, 0, 0, w, h, RGB(192, 192, 192));
+    fill(dc, 0, 0, w, line, RGB(255, 255, 255));
+    fill(dc, 0, 0, line, h, RGB(255, 255, 255));
+    fill(dc, 0, h - line, w, line, RGB(80, 80, 80));
+    fill(dc, w - line, 0, line, h, RGB(80, 80, 80));
+    fill(dc, w / 2 - line, line, 2 * line, h - 2 * line, RGB(32, 32, 32));
 }
 
-HBITMAP makePicture(HDC screen, HDC dc, int width, int height, void (*draw)(HDC)) {
-    HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
+HBITMAP makePicture(HDC screen, HDC dc, int width, int height, const DisplayScale& s,
+                    void (*draw)(HDC, const DisplayScale&)) {
+    HBITMAP picture = CreateCompatibleBitmap(screen, s(width), s(height));
     HGDIOBJ old = SelectObject(dc, picture);
-    draw(dc);
+    draw(dc, s);
     SelectObject(dc, old);
     return picture;
 }
 
-HWND child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, int id) {
-    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+// Placed later, by layout.
+HWND child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
+    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
 }  // namespace
 
 EqualizerWindow::~EqualizerWindow() {
+    releasePictures();
+    if (font) DeleteObject(font);
+}
+
+void EqualizerWindow::releasePictures() {
     if (trackPicture) DeleteObject(trackPicture);
     if (knobPicture) DeleteObject(knobPicture);
-    if (font) DeleteObject(font);
+    trackPicture = knobPicture = nullptr;
 }
 
 void EqualizerWindow::registerClasses() {
@@ -74,41 +84,50 @@ bool EqualizerWindow::create(HWND ownerWindow) {
     owner = ownerWindow;
     registerClasses();
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    RECT r{0, 0, equalizerClientWidth, equalizerClientHeight};
-    AdjustWindowRectEx(&r, style, FALSE, 0);
-    hwnd = CreateWindowExW(0, ids::EqualizerWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
-                           r.bottom - r.top, owner, nullptr, GetModuleHandleW(nullptr), this);
+    hwnd = CreateWindowExW(0, ids::EqualizerWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT, equalizerClientWidth,
+                           equalizerClientHeight, owner, nullptr, GetModuleHandleW(nullptr), this);
     if (!hwnd) return false;
-    drawPictures();
     createControls();
+    useScale(windowDpi(hwnd));
+    const SIZE size = windowSizeForClient(equalizerClientWidth, equalizerClientHeight, style, 0, false, scale.dpi);
+    SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     computeAllBands(eqTables, knobOffsets());
     return true;
 }
 
-void EqualizerWindow::drawPictures() {
-    HDC screen = GetDC(hwnd);
-    HDC dc = CreateCompatibleDC(screen);
-    trackPicture = makePicture(screen, dc, trackWidth, trackHeight, drawTrack);
-    knobPicture = makePicture(screen, dc, knobWidth, knobHeight, drawKnob);
-    DeleteDC(dc);
-    ReleaseDC(hwnd, screen);
-}
-
 void EqualizerWindow::createControls() {
-    font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
-    switchButton = child(hwnd, L"BUTTON", L"ON", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 0, 57, 17, ids::EqualizerSwitch);
-    SendMessageW(switchButton, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    switchButton = child(hwnd, L"BUTTON", L"ON", WS_TABSTOP | BS_AUTOCHECKBOX, ids::EqualizerSwitch);
     // A themed check box draws its text in the theme's colour, not the white asked for.
     SetWindowTheme(switchButton, L"", L"");
-
     for (int band = 0; band < equalizerBandCount; ++band) {
-        child(hwnd, ids::EqualizerTrackClass, L"", WS_CLIPSIBLINGS, trackLeft(band), trackTop, trackWidth, trackHeight,
-              ids::TrackFirst + band);
-        knobs[band] = child(hwnd, ids::EqualizerKnobClass, L"", WS_CLIPSIBLINGS, knobLeft(band), centredKnobTop,
-                            knobWidth, knobHeight, ids::KnobFirst + band);
-        placeKnob(band, centredKnobTop);
+        child(hwnd, ids::EqualizerTrackClass, L"", WS_CLIPSIBLINGS, ids::TrackFirst + band);
+        knobs[band] = child(hwnd, ids::EqualizerKnobClass, L"", WS_CLIPSIBLINGS, ids::KnobFirst + band);
     }
+}
+
+// The font, the track and knob pictures and every place at dpi.
+void EqualizerWindow::useScale(int dpi) {
+    scale.dpi = dpi;
+    HFONT old = font;
+    font = createInterfaceFont(dpi);
+    SendMessageW(switchButton, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (old) DeleteObject(old);
+
+    releasePictures();
+    HDC screen = GetDC(hwnd);
+    HDC dc = CreateCompatibleDC(screen);
+    trackPicture = makePicture(screen, dc, trackWidth, trackHeight, scale, drawTrack);
+    knobPicture = makePicture(screen, dc, knobWidth, knobHeight, scale, drawKnob);
+    DeleteDC(dc);
+    ReleaseDC(hwnd, screen);
+
+    scale.place(switchButton, 0, 0, 57, 17);
+    for (int band = 0; band < equalizerBandCount; ++band) {
+        scale.place(GetDlgItem(hwnd, ids::TrackFirst + band), trackLeft(band), trackTop, trackWidth, trackHeight);
+        scale.place(knobs[band], knobLeft(band), knobTops[band], knobWidth, knobHeight);
+        placeKnob(band, knobTops[band]);
+    }
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // The labels are painted on the window itself, transparent, so that a font wider than
@@ -117,7 +136,8 @@ void EqualizerWindow::paintLabels(HDC dc) {
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetTextColor(dc, labelColour);
     SetBkMode(dc, TRANSPARENT);
-    for (const EqualizerLabel& label : equalizerLabels) TextOutW(dc, label.left, label.top, label.text, lstrlenW(label.text));
+    for (const EqualizerLabel& label : equalizerLabels)
+        TextOutW(dc, scale(label.left), scale(label.top), label.text, lstrlenW(label.text));
     SelectObject(dc, oldFont);
 }
 
@@ -155,16 +175,20 @@ void EqualizerWindow::refuse() {
 void EqualizerWindow::showBesideOwner() {
     if (!hwnd) return;
     applySwitch();
+    placeBesideOwner();
+    ShowWindow(hwnd, SW_SHOW);
+}
+
+void EqualizerWindow::placeBesideOwner() {
     RECT r;
     GetWindowRect(owner, &r);
     SetWindowPos(hwnd, nullptr, r.right, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(hwnd, SW_SHOW);
 }
 
 // Knobs stay above the tracks they sit on.
 void EqualizerWindow::placeKnob(int band, int top) {
     knobTops[band] = top;
-    SetWindowPos(knobs[band], HWND_TOP, knobLeft(band), top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(knobs[band], HWND_TOP, scale(knobLeft(band)), scale(top), 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK EqualizerWindow::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
@@ -189,6 +213,13 @@ LRESULT CALLBACK EqualizerWindow::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM
     case WM_COMMAND:
         if (window && LOWORD(wp) == ids::EqualizerSwitch && HIWORD(wp) == BN_CLICKED) window->applySwitch();
         return 0;
+    case WM_DPICHANGED:
+        if (window) {
+            takeSuggestedRect(h, lp);
+            window->useScale(LOWORD(wp));
+            return 0;
+        }
+        break;
     case WM_CTLCOLORSTATIC:  // the switch's text
     case WM_CTLCOLORBTN: {
         HDC dc = reinterpret_cast<HDC>(wp);
@@ -219,7 +250,8 @@ LRESULT EqualizerWindow::onPictureMessage(HWND picture, UINT msg, WPARAM wp, LPA
         HDC dc = BeginPaint(picture, &ps);
         HDC source = CreateCompatibleDC(dc);
         HGDIOBJ old = SelectObject(source, knob ? knobPicture : trackPicture);
-        BitBlt(dc, 0, 0, knob ? knobWidth : trackWidth, knob ? knobHeight : trackHeight, source, 0, 0, SRCCOPY);
+        BitBlt(dc, 0, 0, scale(knob ? knobWidth : trackWidth), scale(knob ? knobHeight : trackHeight), source, 0, 0,
+               SRCCOPY);
         SelectObject(source, old);
         DeleteDC(source);
         EndPaint(picture, &ps);
@@ -244,7 +276,7 @@ LRESULT EqualizerWindow::onPictureMessage(HWND picture, UINT msg, WPARAM wp, LPA
         return 0;
     case WM_MOUSEMOVE:
         if (dragging) {
-            placeKnob(band, draggedKnobTop(knobTops[band], GET_Y_LPARAM(lp)));
+            placeKnob(band, draggedKnobTop(knobTops[band], GET_Y_LPARAM(lp), scale.dpi));
             computeBand(eqTables, band, knobOffsetAt(knobTops[band]));
         }
         return 0;

@@ -11,6 +11,7 @@
 
 #include "core/sound/equalizer.h"
 #include "core/program/equalizer_layout.h"
+#include "win32/display_scale.h"
 
 class EqualizerWindow {
 public:
@@ -35,6 +36,8 @@ public:
     void refuse();
     // Shows the window against the right edge of its owner, top edges level.
     void showBesideOwner();
+    // Moves it there, shown or not.
+    void placeBesideOwner();
 
     const EqualizerTables& tables() const { return eqTables; }
 
@@ -46,7 +49,8 @@ private:
     }
     void registerClasses();
     void createControls();
-    void drawPictures();
+    void useScale(int dpi);
+    void releasePictures();
     void paintLabels(HDC dc);
     LRESULT onPictureMessage(HWND picture, UINT msg, WPARAM wp, LPARAM lp);
     void placeKnob(int band, int top);
@@ -56,7 +60,8 @@ private:
     HWND owner = nullptr;
     HWND switchButton = nullptr;
     std::array<HWND, equalizerBandCount> knobs{};
-    std::array<int, equalizerBandCount> knobTops;
+    std::array<int, equalizerBandCount> knobTops;  // in layout units
+    DisplayScale scale;
     HBITMAP trackPicture = nullptr, knobPicture = nullptr;
     HFONT font = nullptr;
     bool dragging = false;  // from a left press on a knob until a button is released

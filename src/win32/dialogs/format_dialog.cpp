@@ -12,18 +12,15 @@ constexpr int clientWidth = 319, clientHeight = 121;
 constexpr DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
-HWND child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD controlStyle, int x, int y, int w, int h,
-           int id, HFONT font) {
-    HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | controlStyle, x, y, w, h, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return c;
+// Placed later, by layout.
+HWND child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD controlStyle, int id) {
+    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | controlStyle, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
 template <size_t N>
-HWND list(HWND parent, const FormatChoice (&choices)[N], int first, int x, int width, int id, HFONT font) {
-    // The height includes the dropped-down list.
-    HWND box = child(parent, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, 24, width, 200, id, font);
+HWND list(HWND parent, const FormatChoice (&choices)[N], int first, int id) {
+    HWND box = child(parent, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id);
     for (const FormatChoice& c : choices) SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c.text));
     SendMessageW(box, CB_SETCURSEL, first, 0);
     return box;
@@ -33,30 +30,65 @@ int selection(HWND box) { return static_cast<int>(SendMessageW(box, CB_GETCURSEL
 
 }  // namespace
 
-bool FormatDialog::create(HWND ownerWindow, HFONT font) {
+FormatDialog::~FormatDialog() {
+    if (font) DeleteObject(font);
+}
+
+bool FormatDialog::create(HWND ownerWindow) {
     owner = ownerWindow;
     registerWindowClass(ids::FormatDialogClass, windowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
-    RECT r{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    hwnd = CreateWindowExW(exStyle, ids::FormatDialogClass, L"", style, 0, 0, r.right - r.left, r.bottom - r.top, owner,
-                           nullptr, GetModuleHandleW(nullptr), this);
+    hwnd = CreateWindowExW(exStyle, ids::FormatDialogClass, L"", style, 0, 0, clientWidth, clientHeight, owner, nullptr,
+                           GetModuleHandleW(nullptr), this);
     if (!hwnd) return false;
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
     // Tab order is creation order: the three lists, then OK and Cancel.
-    child(hwnd, WC_STATICW, L"Bit", 0, 16, 8, 70, 13, ids::BitCaption, font);
-    child(hwnd, WC_STATICW, L"Frequency[Hz]", 0, 96, 8, 110, 13, ids::RateCaption, font);
-    child(hwnd, WC_STATICW, L"Channel", 0, 216, 8, 80, 13, ids::ChannelCaption, font);
-    bitList = list(hwnd, bitChoices, firstBitChoice, 16, 57, ids::BitList, font);
-    rateList = list(hwnd, rateChoices, firstRateChoice, 96, 97, ids::RateList, font);
-    channelList = list(hwnd, channelChoices, firstChannelChoice, 216, 81, ids::ChannelList, font);
-    child(hwnd, WC_BUTTONW, L"", BS_GROUPBOX, 16, 64, 177, 41, ids::CurrentFormatGroup, font);
-    // Inside the group box at 8, 16.
-    child(hwnd, WC_STATICW, L"----", 0, 24, 80, 160, 13, ids::CurrentFormatLabel, font);
-    child(hwnd, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 224, 56, 75, 25, IDOK, font);
-    child(hwnd, WC_BUTTONW, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 224, 88, 75, 25, IDCANCEL, font);
+    child(hwnd, WC_STATICW, L"Bit", 0, ids::BitCaption);
+    child(hwnd, WC_STATICW, L"Frequency[Hz]", 0, ids::RateCaption);
+    child(hwnd, WC_STATICW, L"Channel", 0, ids::ChannelCaption);
+    bitList = list(hwnd, bitChoices, firstBitChoice, ids::BitList);
+    rateList = list(hwnd, rateChoices, firstRateChoice, ids::RateList);
+    channelList = list(hwnd, channelChoices, firstChannelChoice, ids::ChannelList);
+    child(hwnd, WC_BUTTONW, L"", BS_GROUPBOX, ids::CurrentFormatGroup);
+    child(hwnd, WC_STATICW, L"----", 0, ids::CurrentFormatLabel);
+    child(hwnd, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK);
+    child(hwnd, WC_BUTTONW, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL);
+    useScale(windowDpi(hwnd));
+    const SIZE size = windowSizeForClient(clientWidth, clientHeight, style, exStyle, false, scale.dpi);
+    SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return true;
+}
+
+// The font at dpi for the dialog and every control, and their places.
+void FormatDialog::useScale(int dpi) {
+    scale.dpi = dpi;
+    HFONT old = font;
+    font = createInterfaceFont(dpi);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    for (HWND c = GetWindow(hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (old) DeleteObject(old);
+    layout();
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// Each control's place in layout units. A list's height includes its dropped-down part.
+void FormatDialog::layout() {
+    const struct {
+        int id, x, y, w, h;
+    } places[] = {
+        {ids::BitCaption, 16, 8, 70, 13},
+        {ids::RateCaption, 96, 8, 110, 13},
+        {ids::ChannelCaption, 216, 8, 80, 13},
+        {ids::BitList, 16, 24, 57, 200},
+        {ids::RateList, 96, 24, 97, 200},
+        {ids::ChannelList, 216, 24, 81, 200},
+        {ids::CurrentFormatGroup, 16, 64, 177, 41},
+        {ids::CurrentFormatLabel, 24, 80, 160, 13},  // inside the group box at 8, 16
+        {IDOK, 224, 56, 75, 25},
+        {IDCANCEL, 224, 88, 75, 25},
+    };
+    for (const auto& p : places) scale.place(GetDlgItem(hwnd, p.id), p.x, p.y, p.w, p.h);
 }
 
 bool FormatDialog::ask(const std::wstring& caption, const std::wstring& groupCaption, const std::wstring& currentFormat) {
@@ -115,6 +147,10 @@ LRESULT CALLBACK FormatDialog::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp
         return 0;
     case WM_CLOSE:  // the close box: as Cancel; the window lives on for the next use
         dialog->finish(false);
+        return 0;
+    case WM_DPICHANGED:
+        takeSuggestedRect(h, lp);
+        dialog->useScale(LOWORD(wp));
         return 0;
     }
     return DefWindowProcW(h, msg, wp, lp);

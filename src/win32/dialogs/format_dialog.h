@@ -7,10 +7,16 @@
 #include <string>
 
 #include "core/sound/sound_transform.h"
+#include "win32/display_scale.h"
 
 class FormatDialog {
 public:
-    bool create(HWND owner, HFONT font);
+    FormatDialog() = default;
+    FormatDialog(const FormatDialog&) = delete;
+    FormatDialog& operator=(const FormatDialog&) = delete;
+    ~FormatDialog();
+
+    bool create(HWND owner);
     HWND handle() const { return hwnd; }
 
     // Shows the dialog centred on the screen, its owner disabled, until OK, Cancel or the
@@ -23,8 +29,12 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
     void finish(bool ok);
+    void useScale(int dpi);
+    void layout();
 
     HWND hwnd = nullptr;
+    DisplayScale scale;
+    HFONT font = nullptr;
     HWND owner = nullptr;
     HWND bitList = nullptr, rateList = nullptr, channelList = nullptr;
     bool accepted = false;  // OK closed the dialog

@@ -52,6 +52,8 @@
 //   clientsize CLASS       its client area's size                  -> clientsize CLASS: W,H
 //   eqswitch               the equalizer window's switch                 -> eqswitch: 0|1
 //   clickeqswitch          click the switch: left button down and up at its centre
+//   dpichange CLASS FROM TO  send the program's CLASS window WM_DPICHANGED from FROM to TO
+//                          DPI with the rectangle Windows would suggest -> dpichange CLASS: WxH+X+Y
 //   knobtop N              top of band N's knob (0..9) in the equalizer window's client
 //                          area                                          -> knobtop N: T
 //   pressknob N            press the left button on band N's knob, at its middle
@@ -316,12 +318,14 @@ void installHook(HWND main) {
 
 // Asks the hook inside the program, through the main window or another of its windows;
 // false when the program ended before it answered.
-bool askHook(e2e::Request kind, std::wstring& answer, DWORD timeoutMs, HWND through = nullptr) {
+bool askHook(e2e::Request kind, std::wstring& answer, DWORD timeoutMs, HWND through = nullptr,
+             unsigned long argument = 0) {
     HWND main = mainWindow();
     installHook(main);
     static UINT requestMsg = RegisterWindowMessageW(e2e::kRequestMessage);
     gotReply = false;
-    if (!PostMessageW(through ? through : main, requestMsg, reinterpret_cast<WPARAM>(sink), kind)) return false;
+    const unsigned long request = kind | argument << 8;
+    if (!PostMessageW(through ? through : main, requestMsg, reinterpret_cast<WPARAM>(sink), request)) return false;
     bool ok = pumpUntil(timeoutMs, [&] { return gotReply || processEnded() || !IsWindow(main); });
     if (!gotReply) {
         if (ok) return false;  // ended
@@ -329,7 +333,7 @@ bool askHook(e2e::Request kind, std::wstring& answer, DWORD timeoutMs, HWND thro
              std::to_wstring(timeoutMs) + L" ms (busy or hung)");
     }
     answer = replyText;
-    return replyKind == static_cast<ULONG_PTR>(kind);
+    return replyKind == static_cast<ULONG_PTR>(request);
 }
 
 // Returns once the program has taken everything posted to it so far.
@@ -1111,7 +1115,7 @@ bool isCommandWord(const std::wstring& w) {
                                      L"closewindow", L"windowrect", L"clientsize", L"eqswitch",
                                      L"clickeqswitch", L"knobtop", L"pressknob", L"moveknob", L"releaseknob",
                                      L"dblclickknob", L"dblclicktrack", L"activate", L"ctrlkey", L"clipset", L"clipempty",
-                                     L"clipget"};
+                                     L"clipget", L"dpichange"};
     for (const wchar_t* c : words)
         if (w == c) return true;
     return false;
@@ -1245,6 +1249,14 @@ void run(Args& a) {
         } else if (cmd == L"clipget") {
             std::wstring name = a.next(L"clipboard format");
             cmdClipGet(name, a.next(L"file"));
+        } else if (cmd == L"dpichange") {
+            std::wstring cls = a.next(L"class");
+            const int from = number(a.next(L"dpi"), L"dpi"), to = number(a.next(L"dpi"), L"dpi");
+            std::wstring rect;
+            if (!askHook(e2e::kDpiChange, rect, 10000, topWindowOfClass(cls),
+                         static_cast<unsigned long>(from) << 12 | static_cast<unsigned long>(to)) || rect.empty())
+                fail(L"the program's " + cls + L" window took no DPI change");
+            printLine(L"dpichange " + cls + L": " + rect);
         } else if (cmd == L"sleep") {
             Sleep(number(a.next(L"milliseconds"), L"sleep"));
         } else {

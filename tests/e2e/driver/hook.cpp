@@ -111,6 +111,24 @@ std::wstring controlsOf(HWND window) {
     return out;
 }
 
+std::wstring changeDpi(HWND window, int from, int to) {
+    RECT client, outer;
+    GetClientRect(window, &client);
+    GetWindowRect(window, &outer);
+    RECT r{0, 0, MulDiv(client.right, to, from), MulDiv(client.bottom, to, from)};
+    using AdjustFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    auto adjust = reinterpret_cast<AdjustFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+    if (!adjust) return L"";
+    adjust(&r, style, GetMenu(window) != nullptr, exStyle, static_cast<UINT>(to));
+    OffsetRect(&r, outer.left - r.left, outer.top - r.top);
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&r));
+    return std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
+           std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
+}
+
 void reply(HWND to, ULONG_PTR kind, const std::wstring& text) {
     COPYDATASTRUCT data{};
     data.dwData = kind;
@@ -130,14 +148,21 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK AurechoE2EGetMessageHook(int c
         if (msg->message == requestMessage()) {
             HWND to = reinterpret_cast<HWND>(msg->wParam);
             ULONG_PTR kind = static_cast<ULONG_PTR>(msg->lParam);
+            const unsigned long argument = e2e::requestArgument(static_cast<unsigned long>(kind));
             std::wstring text;
-            if (kind == e2e::kMenuDump) {
-                HMENU bar = GetMenu(msg->hwnd);
-                if (bar) dumpMenu(bar, 0, text);
-            } else if (kind == e2e::kSliderThumb) {
+            switch (e2e::requestKind(static_cast<unsigned long>(kind))) {
+            case e2e::kMenuDump:
+                if (HMENU bar = GetMenu(msg->hwnd)) dumpMenu(bar, 0, text);
+                break;
+            case e2e::kSliderThumb:
                 text = sliderThumbCentre(msg->hwnd);
-            } else if (kind == e2e::kControlsDump) {
+                break;
+            case e2e::kControlsDump:
                 text = controlsOf(msg->hwnd);
+                break;
+            case e2e::kDpiChange:
+                text = changeDpi(msg->hwnd, static_cast<int>(argument >> 12), static_cast<int>(argument & 0xFFF));
+                break;
             }
             reply(to, kind, text);
             msg->message = WM_NULL;  // the program never sees the request

@@ -29,6 +29,14 @@ enum Request : unsigned long {
     // item texts joined by '|', otherwise two empty fields. Asked inside the program because
     // CB_GETLBTEXT is not marshalled between processes.
     kControlsDump = 4,
+    // Posted to one of the program's windows, with (FROM << 12 | TO) << 8 added to the
+    // request: sends it WM_DPICHANGED for TO DPI with the rectangle Windows would suggest
+    // (its client area scaled by TO / FROM, the frame at TO, the top-left corner kept).
+    // Answer: that rectangle, "WxH+X+Y".
+    kDpiChange = 5,
 };
+
+constexpr unsigned long requestKind(unsigned long request) { return request & 0xFF; }
+constexpr unsigned long requestArgument(unsigned long request) { return request >> 8; }
 
 }  // namespace e2e
