@@ -25,8 +25,11 @@ MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(c
     sound.setDirectMode(!cmd.text.empty());
     player.setEqualizer([this] { return equalizerWindow.switchedOn() ? &equalizerWindow.tables() : nullptr; });
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    programIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
-    programIconSmall = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
+    // At the system's icon sizes, 32 and 16 at 96 DPI.
+    programIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                                GetSystemMetrics(SM_CYICON), 0));
+    programIconSmall = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
 
     registerWindowClass(ids::MainWindowClass, windowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), 0, programIcon,
                         programIconSmall);
