@@ -49,7 +49,14 @@ scaled_cleanup() {
 }
 trap 'e2e_cleanup; scaled_cleanup' EXIT
 rm -rf "$scaled_prefix"
-cp -a "$shared_prefix" "$scaled_prefix"
+# Hard links keep the copy cheap; the files Wine rewrites in place get copies of their own
+# (the registry is saved to a new file and renamed, so the shared one is never touched).
+if cp -al "$shared_prefix" "$scaled_prefix" 2>/dev/null; then
+  find "$scaled_prefix" -type f \( -name '*.reg' -o -name '*.ini' \) -exec sh -c 'cp -p "$1" "$1.copy" && mv -f "$1.copy" "$1"' _ {} \;
+else
+  rm -rf "$scaled_prefix"
+  cp -a "$shared_prefix" "$scaled_prefix"
+fi
 export WINEPREFIX="$scaled_prefix"
 # A screen of its own, wide enough for both windows side by side at 200 %.
 n=120
