@@ -31,11 +31,8 @@ LRESULT CALLBACK panelProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(h, msg, wp, lp);
 }
 
-// Placed later, by layoutControls.
-HWND child(HWND parent, const wchar_t* cls, DWORD style, UINT id, HFONT font) {
-    HWND c = CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                             GetModuleHandleW(nullptr), nullptr);
+HWND child(HWND parent, const wchar_t* cls, DWORD style, int id, HFONT font) {
+    HWND c = createChild(parent, cls, L"", style, id);
     SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return c;
 }

@@ -1,4 +1,4 @@
-// The one way the program's windows register their classes.
+// The one way the program's windows register their classes and create their controls.
 #pragma once
 #include <windows.h>
 
@@ -17,4 +17,10 @@ inline void registerWindowClass(const wchar_t* name, WNDPROC proc, HBRUSH backgr
     wc.hbrBackground = background;
     wc.lpszClassName = name;
     RegisterClassExW(&wc);
+}
+
+// A visible child control with its id, placed later by its window's layout.
+inline HWND createChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
+    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }

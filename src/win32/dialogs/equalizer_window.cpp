@@ -54,12 +54,6 @@ HBITMAP makePicture(HDC screen, HDC dc, int width, int height, const DisplayScal
     return picture;
 }
 
-// Placed later, by layout.
-HWND child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
-    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-}
-
 }  // namespace
 
 EqualizerWindow::~EqualizerWindow() {
@@ -96,12 +90,12 @@ bool EqualizerWindow::create(HWND ownerWindow) {
 }
 
 void EqualizerWindow::createControls() {
-    switchButton = child(hwnd, L"BUTTON", L"ON", WS_TABSTOP | BS_AUTOCHECKBOX, ids::EqualizerSwitch);
+    switchButton = createChild(hwnd, L"BUTTON", L"ON", WS_TABSTOP | BS_AUTOCHECKBOX, ids::EqualizerSwitch);
     // A themed check box draws its text in the theme's colour, not the white asked for.
     SetWindowTheme(switchButton, L"", L"");
     for (int band = 0; band < equalizerBandCount; ++band) {
-        child(hwnd, ids::EqualizerTrackClass, L"", WS_CLIPSIBLINGS, ids::TrackFirst + band);
-        knobs[band] = child(hwnd, ids::EqualizerKnobClass, L"", WS_CLIPSIBLINGS, ids::KnobFirst + band);
+        createChild(hwnd, ids::EqualizerTrackClass, L"", WS_CLIPSIBLINGS, ids::TrackFirst + band);
+        knobs[band] = createChild(hwnd, ids::EqualizerKnobClass, L"", WS_CLIPSIBLINGS, ids::KnobFirst + band);
     }
 }
 
@@ -124,7 +118,6 @@ void EqualizerWindow::useScale(int dpi) {
     scale.place(switchButton, 0, 0, 57, 17);
     for (int band = 0; band < equalizerBandCount; ++band) {
         scale.place(GetDlgItem(hwnd, ids::TrackFirst + band), trackLeft(band), trackTop, trackWidth, trackHeight);
-        scale.place(knobs[band], knobLeft(band), knobTops[band], knobWidth, knobHeight);
         placeKnob(band, knobTops[band]);
     }
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -188,7 +181,8 @@ void EqualizerWindow::placeBesideOwner() {
 // Knobs stay above the tracks they sit on.
 void EqualizerWindow::placeKnob(int band, int top) {
     knobTops[band] = top;
-    SetWindowPos(knobs[band], HWND_TOP, scale(knobLeft(band)), scale(top), 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(knobs[band], HWND_TOP, scale(knobLeft(band)), scale(top), scale(knobWidth), scale(knobHeight),
+                 SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK EqualizerWindow::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {

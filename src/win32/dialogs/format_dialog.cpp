@@ -12,15 +12,9 @@ constexpr int clientWidth = 319, clientHeight = 121;
 constexpr DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
-// Placed later, by layout.
-HWND child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD controlStyle, int id) {
-    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | controlStyle, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-}
-
 template <size_t N>
 HWND list(HWND parent, const FormatChoice (&choices)[N], int first, int id) {
-    HWND box = child(parent, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id);
+    HWND box = createChild(parent, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id);
     for (const FormatChoice& c : choices) SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c.text));
     SendMessageW(box, CB_SETCURSEL, first, 0);
     return box;
@@ -43,16 +37,16 @@ bool FormatDialog::create(HWND ownerWindow) {
     if (!hwnd) return false;
 
     // Tab order is creation order: the three lists, then OK and Cancel.
-    child(hwnd, WC_STATICW, L"Bit", 0, ids::BitCaption);
-    child(hwnd, WC_STATICW, L"Frequency[Hz]", 0, ids::RateCaption);
-    child(hwnd, WC_STATICW, L"Channel", 0, ids::ChannelCaption);
+    createChild(hwnd, WC_STATICW, L"Bit", 0, ids::BitCaption);
+    createChild(hwnd, WC_STATICW, L"Frequency[Hz]", 0, ids::RateCaption);
+    createChild(hwnd, WC_STATICW, L"Channel", 0, ids::ChannelCaption);
     bitList = list(hwnd, bitChoices, firstBitChoice, ids::BitList);
     rateList = list(hwnd, rateChoices, firstRateChoice, ids::RateList);
     channelList = list(hwnd, channelChoices, firstChannelChoice, ids::ChannelList);
-    child(hwnd, WC_BUTTONW, L"", BS_GROUPBOX, ids::CurrentFormatGroup);
-    child(hwnd, WC_STATICW, L"----", 0, ids::CurrentFormatLabel);
-    child(hwnd, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK);
-    child(hwnd, WC_BUTTONW, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL);
+    createChild(hwnd, WC_BUTTONW, L"", BS_GROUPBOX, ids::CurrentFormatGroup);
+    createChild(hwnd, WC_STATICW, L"----", 0, ids::CurrentFormatLabel);
+    createChild(hwnd, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK);
+    createChild(hwnd, WC_BUTTONW, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL);
     useScale(windowDpi(hwnd));
     const SIZE size = windowSizeForClient(clientWidth, clientHeight, style, exStyle, false, scale.dpi);
     SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
