@@ -16,7 +16,9 @@ void tag(Bytes& b, const char* t) {
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(t[i]));
 }
 
-Bytes fmtPayload(uint16_t formatTag, uint16_t channels, uint32_t rate, uint16_t bits, size_t size = 16) {
+}  // namespace
+
+Bytes fmtPayload(uint16_t formatTag, uint16_t channels, uint32_t rate, uint16_t bits, size_t size) {
     Bytes p;
     put16(p, formatTag);
     put16(p, channels);
@@ -28,6 +30,25 @@ Bytes fmtPayload(uint16_t formatTag, uint16_t channels, uint32_t rate, uint16_t 
     return p;
 }
 
+Riff& Riff::chunk(const char* id, const Bytes& payload, int64_t declared) {
+    tag(body, id);
+    put32(body, declared < 0 ? static_cast<uint32_t>(payload.size()) : static_cast<uint32_t>(declared));
+    body.insert(body.end(), payload.begin(), payload.end());
+    if (payload.size() % 2) body.push_back(0);
+    return *this;
+}
+
+Bytes Riff::bytes() const {
+    Bytes b;
+    tag(b, "RIFF");
+    put32(b, static_cast<uint32_t>(body.size() + 4));
+    tag(b, form.c_str());
+    b.insert(b.end(), body.begin(), body.end());
+    return b;
+}
+
+namespace {
+
 Bytes extensiblePayload(uint16_t subFormat, uint16_t channels, uint32_t rate, uint16_t bits) {
     Bytes p = fmtPayload(0xFFFE, channels, rate, bits, 16);
     put16(p, 22);             // cbSize
@@ -37,27 +58,6 @@ Bytes extensiblePayload(uint16_t subFormat, uint16_t channels, uint32_t rate, ui
     p.resize(40, 0);
     return p;
 }
-
-// A RIFF file made of chunks; sizes are computed unless given.
-struct Riff {
-    std::string form = "WAVE";
-    Bytes body;
-    Riff& chunk(const char* id, const Bytes& payload, int64_t declared = -1) {
-        tag(body, id);
-        put32(body, declared < 0 ? static_cast<uint32_t>(payload.size()) : static_cast<uint32_t>(declared));
-        body.insert(body.end(), payload.begin(), payload.end());
-        if (payload.size() % 2) body.push_back(0);
-        return *this;
-    }
-    Bytes bytes() const {
-        Bytes b;
-        tag(b, "RIFF");
-        put32(b, static_cast<uint32_t>(body.size() + 4));
-        tag(b, form.c_str());
-        b.insert(b.end(), body.begin(), body.end());
-        return b;
-    }
-};
 
 const Bytes samples(1000, 0x11);
 

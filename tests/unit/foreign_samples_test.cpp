@@ -96,6 +96,27 @@ TEST(ForeignSamples, DecodersGiveTheValuesWorkedByHand) {
     }
 }
 
+TEST(ForeignSamples, FloatsThatAreNotFiniteAreSilenceAtBothWidths) {
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        uint16_t bits;
+        double value;
+        float expected;
+    } cases[] = {
+        {32, inf, 0.0f}, {32, -inf, 0.0f}, {32, nan, 0.0f},
+        {64, inf, 0.0f}, {64, -inf, 0.0f}, {64, nan, 0.0f},
+        {64, 0.25, 0.25f}, {64, -1e300, -2.0f},  // finite values as before: far past full scale clips
+    };
+    for (const auto& c : cases) {
+        Bytes bytes(c.bits / 8);
+        const float single = static_cast<float>(c.value);
+        std::memcpy(bytes.data(), c.bits == 32 ? static_cast<const void*>(&single) : &c.value, bytes.size());
+        float out = 123.0f;
+        decodeFrames(bytes.data(), 1, source(SampleCoding::Float, c.bits, 1, 48000), &out);
+        EXPECT_EQ(out, c.expected) << c.bits << "-bit " << c.value;
+    }
+}
+
 TEST(ForeignSamples, SixChannelsMixDownToStereoThatCannotClip) {
     // 5.1 in its usual order: L R C LFE Ls Rs.
     const DownmixGains g = downmixGains(6, 0);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "crafted_wavs.h"
 
@@ -54,6 +55,44 @@ TEST(WaveFile, StreamingSizesRunToTheEndOfTheFile) {
     EXPECT_EQ(w.dataSize, 1000u);
     EXPECT_FALSE(w.pastLimit);
     EXPECT_FALSE(w.canonical);
+}
+
+TEST(WaveFile, ADataSizeOf0IsStreamedOnlyWhenNoChunkFollows) {
+    // A LIST chunk of 34 bytes, as encoders write after the data: INFO, ISFT, "Lavf58.29.100".
+    Bytes list = {'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 14, 0, 0, 0};
+    for (char c : std::string("Lavf58.29.100")) list.push_back(static_cast<uint8_t>(c));
+    list.push_back(0);
+    const Bytes listHeaderThatFits = {'L', 'I', 'S', 'T', 4, 0, 0, 0, 1, 2, 3, 4};
+    const Bytes listHeaderPastTheEnd = {'L', 'I', 'S', 'T', 0, 1, 0, 0, 1, 2, 3, 4};
+    const Bytes unprintableId = {'L', 'I', 'S', 0x01, 4, 0, 0, 0, 1, 2, 3, 4};
+    const Bytes stereo16 = fmtPayload(1, 2, 44100, 16), stereo24 = fmtPayload(1, 2, 44100, 24);
+    const struct {
+        const char* name;
+        Bytes bytes;
+        WaveCheck check;
+        uint32_t dataSize;
+    } cases[] = {
+        {"16-bit, empty data, LIST after", Riff().chunk("fmt ", stereo16).chunk("data", {}).chunk("LIST", list).bytes(),
+         WaveCheck::Ok, 0},
+        {"24-bit, empty data, LIST after", Riff().chunk("fmt ", stereo24).chunk("data", {}).chunk("LIST", list).bytes(),
+         WaveCheck::NotValid, 0},
+        {"16-bit, streamed", Riff().chunk("fmt ", stereo16).chunk("data", Bytes(1000, 0x11), 0).bytes(), WaveCheck::Ok, 1000},
+        {"24-bit, streamed", Riff().chunk("fmt ", stereo24).chunk("data", Bytes(1200, 0x11), 0).bytes(),
+         WaveCheck::Foreign, 1200},
+        {"streamed, a size past the end", Riff().chunk("fmt ", stereo16).chunk("data", listHeaderPastTheEnd, 0).bytes(),
+         WaveCheck::Ok, 12},
+        {"streamed, an id that is not text", Riff().chunk("fmt ", stereo16).chunk("data", unprintableId, 0).bytes(),
+         WaveCheck::Ok, 12},
+        {"0xFFFFFFFF is streamed whatever follows",
+         Riff().chunk("fmt ", stereo16).chunk("data", listHeaderThatFits, 0xFFFFFFFF).bytes(), WaveCheck::Ok, 12},
+    };
+    for (const auto& c : cases) {
+        const WaveInfo w = inspect(c.bytes);
+        EXPECT_EQ(w.check, c.check) << c.name;
+        if (c.check != WaveCheck::NotValid) {
+            EXPECT_EQ(w.dataSize, c.dataSize) << c.name;
+        }
+    }
 }
 
 // A header at the start of a file of any size, silence after it, without the memory.

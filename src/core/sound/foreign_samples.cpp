@@ -218,15 +218,17 @@ void decodeFrames(const uint8_t* in, size_t frames, const SourceFormat& s, float
     }
     case SampleCoding::Float:
         for (size_t i = 0; i < n; ++i) {
-            float x;
             if (s.containerBits == 32) {
+                float x;
                 std::memcpy(&x, in + 4 * i, 4);
+                out[i] = std::isfinite(x) ? x : 0.0f;
             } else {
                 double d;
                 std::memcpy(&d, in + 8 * i, 8);
-                x = static_cast<float>(std::clamp(d, -2.0, 2.0));  // far past full scale clips all the same
+                // Far past full scale clips all the same; the clamp would make infinity
+                // full scale, so it comes after the check.
+                out[i] = std::isfinite(d) ? static_cast<float>(std::clamp(d, -2.0, 2.0)) : 0.0f;
             }
-            out[i] = std::isfinite(x) ? x : 0.0f;
         }
         return;
     case SampleCoding::Integer:

@@ -61,6 +61,13 @@ bool RiffReader::findChunk(const RiffChunk& parent, uint32_t id, RiffChunk& chun
     return false;
 }
 
+bool RiffReader::chunkHeaderAt(const RiffChunk& parent, uint64_t offset) {
+    uint8_t h[8];
+    if (offset > parent.end || parent.end - offset < sizeof h || !source_.readAt(offset, h, sizeof h)) return false;
+    if (!std::all_of(h, h + 4, [](uint8_t c) { return c >= 0x20 && c <= 0x7E; })) return false;
+    return le32(h + 4) <= parent.end - offset - sizeof h;
+}
+
 void RiffReader::ascend(const RiffChunk& chunk) {
     position_ = chunk.dataOffset + chunk.declaredSize + (chunk.declaredSize & 1);
 }

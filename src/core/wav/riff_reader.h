@@ -60,6 +60,9 @@ public:
     bool findRiff(RiffChunk& riff);
     // The first chunk with this id from the current position on, inside parent.
     bool findChunk(const RiffChunk& parent, uint32_t id, RiffChunk& chunk);
+    // Whether a chunk header could start at offset: an id of printable characters and a
+    // size that the parent holds.
+    bool chunkHeaderAt(const RiffChunk& parent, uint64_t offset);
     // Moves past the chunk and its pad byte.
     void ascend(const RiffChunk& chunk);
     // Reads up to n bytes of the chunk's data from its start; returns the count read.

@@ -70,8 +70,10 @@ WaveInfo inspectWave(ByteSource& source) {
     if (!reader.findChunk(riff, fourCC('d', 'a', 't', 'a'), data)) return info;
     info.dataOffset = data.dataOffset;
     // Streaming writers leave the data size at 0 or 0xFFFFFFFF: the data runs to the end of
-    // the file, which may hold more than a WAV header can declare.
-    const bool streamed = data.declaredSize == 0 || data.declaredSize == 0xFFFFFFFFu;
+    // the file, which may hold more than a WAV header can declare. A 0 followed by another
+    // chunk is an empty data chunk, though, not samples made of that chunk's bytes.
+    const bool streamed = data.declaredSize == 0xFFFFFFFFu ||
+                          (data.declaredSize == 0 && !reader.chunkHeaderAt(riff, data.dataOffset));
     uint64_t size = streamed ? source.size() - data.dataOffset : std::min<uint64_t>(data.end - data.dataOffset, data.declaredSize);
     const uint32_t largest = largestDataSize(std::max(1u, w.bitsPerSample / 8u * w.channels));
     if (size > largest) {
