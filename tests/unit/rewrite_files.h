@@ -41,10 +41,12 @@ protected:
         std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         return p;
     }
+public:
     static Bytes read(const fs::path& p) {
         std::ifstream in(p, std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), {});
     }
+protected:
     size_t filesInFolder() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), {})); }
 
     fs::path dir_;

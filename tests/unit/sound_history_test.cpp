@@ -9,6 +9,7 @@
 #include "core/sound/conversion.h"
 #include "core/sound/effects.h"
 #include "core/sound/sound_edit.h"
+#include "core/wav/file_steps.h"
 #include "core/wav/wave_header.h"
 #include "rewrite_files.h"
 #include "stream_helpers.h"
@@ -33,6 +34,7 @@ protected:
         fs::create_directories(dir_ / "steps");
     }
 
+public:
     // A recording as the recorder makes it: each buffer told to the history, then written.
     void record(SoundHistory& h, WorkingSound& s, const std::vector<std::pair<uint64_t, Bytes>>& writes) {
         ASSERT_TRUE(s.openForUpdate());
@@ -48,6 +50,7 @@ protected:
         h.endRecording();
     }
 
+protected:
     Seen seen(WorkingSound& s) {
         s.flush();
         return {read(s.path()), s.format(), s.length(), position, s.modified()};
@@ -250,6 +253,243 @@ TEST_F(SoundHistoryFiles, AChangeThatCannotKeepItsStepIsMadeAndTheHistoryForgott
     Bytes back(data.size());
     EXPECT_TRUE(s.readData(0, back.data(), back.size()) && back == data);
     EXPECT_FALSE(h.canUndo());
+}
+
+// Makes the core's file steps fail as told, until it goes.
+class InjectedFailure {
+public:
+    explicit InjectedFailure(FileFailure failure) { setFileFailure(std::move(failure)); }
+    ~InjectedFailure() { setFileFailure({}); }
+};
+
+// A sound of its own and its history, in a folder of its own, after a change.
+struct Scene {
+    WorkingSound sound;
+    SoundHistory history{sound, [] { return 0; }};
+    fs::path folder;
+};
+
+// What must stay as it was when a step fails: the sound, its file, both lists, and the
+// files beside it.
+struct Kept {
+    Bytes file;
+    uint64_t length;
+    uint16_t bits;
+    size_t undoSteps, redoSteps, files;
+    bool operator==(const Kept& o) const {
+        return file == o.file && length == o.length && bits == o.bits && undoSteps == o.undoSteps &&
+               redoSteps == o.redoSteps && files == o.files;
+    }
+};
+
+size_t filesUnder(const fs::path& folder) {
+    return static_cast<size_t>(std::distance(fs::recursive_directory_iterator(folder), {}));
+}
+
+Kept kept(Scene& c) {
+    c.sound.flush();
+    return {RewriteFiles::read(c.sound.path()), c.sound.length(), c.sound.format().bitsPerSample,
+            c.history.undoSteps(), c.history.redoSteps(), filesUnder(c.folder)};
+}
+
+using SceneChange = std::function<void(SoundHistoryFiles&, Scene&)>;
+
+class StepFailures : public SoundHistoryFiles {
+protected:
+    // A 40000-byte sound changed once, in a folder of its own; undone first for a redo.
+    std::unique_ptr<Scene> scene(const SceneChange& change, bool undoneFirst) {
+        auto c = std::make_unique<Scene>();
+        c->folder = dir_ / ("scene" + std::to_string(++scenes_));
+        fs::create_directories(c->folder / "steps");
+        c->sound.setFormat(stereo16);
+        EXPECT_TRUE(c->sound.create(c->folder / "work.wav"));
+        const Bytes data = randomBytes(40000, 9);
+        MemoryByteSource source(data.data(), data.size());
+        EXPECT_TRUE(c->sound.appendFrom(source, 0, data.size()));
+        c->history.setStepFiles(c->folder / "steps", "session_");
+        change(*this, *c);
+        if (undoneFirst) {
+            EXPECT_TRUE(c->history.undo());
+        }
+        return c;
+    }
+
+    static SceneChange effect(Effect e) {
+        return [e](SoundHistoryFiles&, Scene& c) {
+            auto t = makeEffect(e, c.sound.format());
+            TransformRewrite r(*t);
+            ASSERT_TRUE(c.history.rewrite(r));
+        };
+    }
+    static SceneChange recording(std::vector<std::pair<uint64_t, Bytes>> writes) {
+        return [writes](SoundHistoryFiles& f, Scene& c) { f.record(c.history, c.sound, writes); };
+    }
+
+    int scenes_ = 0;
+};
+
+TEST_F(StepFailures, AStepThatCannotBeReadIsDroppedAndTheSoundKept) {
+    const struct {
+        const char* what;
+        SceneChange change;
+    } changes[] = {
+        {"reverse", effect(Effect::Reverse)},
+        {"overwriting recording", recording({{30000, randomBytes(1000, 1)}, {1000, randomBytes(1000, 2)}})},
+    };
+    const struct {
+        const char* what;
+        std::function<void(const fs::path&)> spoil;
+    } spoils[] = {
+        {"deleted", [](const fs::path& p) { fs::remove(p); }},
+        {"cut short", [](const fs::path& p) { fs::resize_file(p, 100); }},
+    };
+    for (const auto& change : changes)
+        for (const auto& spoil : spoils)
+            for (bool back : {true, false}) {
+                const std::string what = std::string(change.what) + ", step " + spoil.what + (back ? ", undo" : ", redo");
+                // Two changes, the second undone: one step each way.
+                auto c = scene([&](SoundHistoryFiles& f, Scene& sc) { change.change(f, sc); change.change(f, sc); }, true);
+                const Kept before = kept(*c);
+                const fs::path steps = c->folder / "steps";
+                std::vector<fs::path> files;
+                for (const auto& file : fs::directory_iterator(steps)) files.push_back(file.path());
+                std::sort(files.begin(), files.end());  // by number: the undo step was made first
+                ASSERT_EQ(files.size(), 2u) << what;
+                spoil.spoil(back ? files[0] : files[1]);
+                EXPECT_FALSE(back ? c->history.undo() : c->history.redo()) << what;
+                const Kept after = kept(*c);
+                EXPECT_EQ(after.file, before.file) << what;
+                EXPECT_EQ(after.length, before.length) << what;
+                EXPECT_EQ(back ? after.undoSteps : after.redoSteps, 0u) << what;
+                EXPECT_EQ(back ? after.redoSteps : after.undoSteps, 1u) << what << ": the other way is kept";
+                EXPECT_TRUE(back ? c->history.redo() : c->history.undo()) << what;
+            }
+}
+
+TEST_F(StepFailures, AFailureOnTheWayLeavesTheSoundAndBothListsAsTheyWere) {
+    const uint64_t dataStart = 44;
+    const struct {
+        const char* what;
+        SceneChange change;
+        bool back;
+        FileFailure failure;
+    } cases[] = {
+        // A disk error past an offset: the piece below it is written back, the one above is not.
+        {"undo of a recording over 30000 and then 1000, writes past 20000 failing",
+         recording({{30000, randomBytes(1000, 1)}, {1000, randomBytes(1000, 2)}}), true,
+         [](FileStep step, uint64_t at, size_t n) { return step == FileStep::Write && at + n > 20000; }},
+        {"redo of a 200000-byte take, the disk full 100000 bytes in",
+         recording({{40000, randomBytes(200000, 3)}}), false,
+         [=](FileStep step, uint64_t at, size_t n) {
+             return step == FileStep::Write && at + n > dataStart + 40000 + 100000;
+         }},
+        {"undo of reverse, no rename and no copy", effect(Effect::Reverse), true,
+         [](FileStep step, uint64_t, size_t) { return step == FileStep::Rename || step == FileStep::Copy; }},
+        {"redo of reverse, no second name", effect(Effect::Reverse), false,
+         [](FileStep step, uint64_t, size_t) { return step == FileStep::Link || step == FileStep::Copy; }},
+    };
+    for (const auto& c : cases) {
+        auto reference = scene(c.change, !c.back);
+        ASSERT_TRUE(c.back ? reference->history.undo() : reference->history.redo()) << c.what;
+        const Kept wanted = kept(*reference);
+
+        auto sc = scene(c.change, !c.back);
+        const Kept before = kept(*sc);
+        {
+            InjectedFailure failure(c.failure);
+            EXPECT_FALSE(c.back ? sc->history.undo() : sc->history.redo()) << c.what;
+        }
+        EXPECT_TRUE(kept(*sc) == before) << c.what;
+        // What Save As writes is the sound, not what the failure left past it.
+        ASSERT_TRUE(sc->sound.saveCopy(sc->folder / "saved.wav", false)) << c.what;
+        EXPECT_EQ(read(sc->folder / "saved.wav").size(), 44 + sc->sound.length()) << c.what;
+        fs::remove(sc->folder / "saved.wav");
+        // Nothing was lost on the way: the same step goes through once the disk is well.
+        ASSERT_TRUE(c.back ? sc->history.undo() : sc->history.redo()) << c.what;
+        EXPECT_EQ(kept(*sc).file, wanted.file) << c.what;
+        EXPECT_EQ(sc->sound.length(), wanted.length) << c.what;
+    }
+}
+
+// As on Windows with a scanner holding the step: its rename fails and so does its removal,
+// but a copy takes the working file's place, and the step stays only as a leftover.
+TEST_F(StepFailures, AStepThatCannotBeRenamedOrRemovedIsCopiedIntoPlace) {
+    auto reference = scene(effect(Effect::Reverse), false);
+    const Kept changed = kept(*reference);
+    ASSERT_TRUE(reference->history.undo());
+    const Kept original = kept(*reference);
+
+    auto sc = scene(effect(Effect::Reverse), false);
+    {
+        int renames = 0;
+        InjectedFailure failure([&](FileStep step, uint64_t, size_t) {
+            return step == FileStep::Remove || (step == FileStep::Rename && ++renames == 1);
+        });
+        ASSERT_TRUE(sc->history.undo());
+    }
+    EXPECT_EQ(kept(*sc).file, original.file);
+    EXPECT_EQ(kept(*sc).files, original.files + 1) << "the step that could not go";
+    ASSERT_TRUE(sc->history.redo());
+    EXPECT_EQ(kept(*sc).file, changed.file);
+}
+
+// Undo and redo of every kind of change, with the n-th file step failing for each n in turn:
+// each ends done, or with everything as it was and the step still there to take.
+TEST_F(StepFailures, EveryStepOfUndoAndRedoFailsInTurn) {
+    const struct {
+        const char* what;
+        SceneChange change;
+    } changes[] = {
+        {"reverse", effect(Effect::Reverse)},
+        {"convert to 8-bit mono",
+         [](SoundHistoryFiles&, Scene& c) {
+             const PcmFormat to{22050, 8, 1};
+             auto t = makeConversion(c.sound.format(), to);
+             TransformRewrite r(*t);
+             ASSERT_TRUE(c.history.rewrite(r, to));
+         }},
+        {"delete after",
+         [](SoundHistoryFiles&, Scene& c) {
+             SoundEdit cut(EditKind::DeleteAfter, c.sound.format(), 30);
+             ASSERT_TRUE(c.history.rewrite(cut));
+         }},
+        {"appended recording", recording({{40000, randomBytes(5000, 4)}})},
+        {"recording over the end", recording({{39000, randomBytes(3000, 5)}, {2000, randomBytes(800, 6)}})},
+    };
+    for (const auto& change : changes)
+        for (bool back : {true, false}) {
+            const std::string what = std::string(change.what) + (back ? ", undo" : ", redo");
+            auto reference = scene(change.change, !back);
+            ASSERT_TRUE(back ? reference->history.undo() : reference->history.redo()) << what;
+            const Kept wanted = kept(*reference);
+            int steps = 0;
+            for (int n = 1;; ++n) {
+                auto sc = scene(change.change, !back);
+                const Kept before = kept(*sc);
+                bool done;
+                {
+                    InjectedFailure failure([&, n](FileStep step, uint64_t, size_t) {
+                        return step != FileStep::Remove && ++steps == n;
+                    });
+                    steps = 0;
+                    done = back ? sc->history.undo() : sc->history.redo();
+                }
+                const std::string at = what + ", step " + std::to_string(n) + " failing";
+                if (!done) {
+                    const Kept after = kept(*sc);
+                    ASSERT_TRUE(after == before) << at;
+                    ASSERT_TRUE(back ? sc->history.undo() : sc->history.redo()) << at;
+                }
+                const Kept after = kept(*sc);
+                EXPECT_EQ(after.file, wanted.file) << at;
+                EXPECT_EQ(after.length, wanted.length) << at;
+                EXPECT_EQ(after.undoSteps, wanted.undoSteps) << at;
+                EXPECT_EQ(after.redoSteps, wanted.redoSteps) << at;
+                EXPECT_EQ(after.files, wanted.files) << at << ": no file left behind";
+                if (steps < n) break;  // no step failed: every one has had its turn
+            }
+            EXPECT_GT(steps, 2) << what;
+        }
 }
 
 }  // namespace

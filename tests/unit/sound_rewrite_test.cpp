@@ -110,6 +110,16 @@ TEST_F(RewriteFiles, ATemporaryNameIsNeverAFileThatIsThere) {
     ASSERT_TRUE(rewriteSoundFile(work, SoundData{stereo16, 44, data.size()}, *makeEffect(Effect::VolumeUp, stereo16), work));
     EXPECT_EQ(read(dir_ / "take.wav.aurecho-tmp"), users);
     EXPECT_EQ(filesInFolder(), 2u);
+
+    // Every name taken: the rewrite fails, and no file changes.
+    for (int n = 2; n <= 1000; ++n) write("take.wav.aurecho-tmp" + std::to_string(n), Bytes{static_cast<uint8_t>(n)});
+    const Bytes before = read(work);
+    EXPECT_TRUE(temporaryPathBeside(work).empty());
+    EXPECT_FALSE(canMakeTemporaryBeside(work));
+    EXPECT_FALSE(rewriteSoundFile(work, SoundData{stereo16, 44, data.size()}, *makeEffect(Effect::VolumeUp, stereo16), work));
+    EXPECT_EQ(read(work), before);
+    EXPECT_EQ(read(dir_ / "take.wav.aurecho-tmp1000"), Bytes{static_cast<uint8_t>(1000 & 0xFF)});
+    EXPECT_EQ(filesInFolder(), 1001u);
 }
 
 TEST_F(RewriteFiles, AFileLongerThanManyBuffersIsWrittenWhole) {

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/wav/file_position.h"
+#include "core/wav/file_steps.h"
 
 namespace {
 constexpr size_t copyBufferBytes = 1 << 20;
@@ -48,8 +49,7 @@ UndoStep SoundHistory::stepNow(bool whole) {
 }
 
 void SoundHistory::remove(const UndoHistory::Files& files) {
-    std::error_code ignored;
-    for (const std::filesystem::path& file : files) std::filesystem::remove(file, ignored);
+    for (const std::filesystem::path& file : files) removeFile(file);
 }
 
 void SoundHistory::record(UndoStep step, bool wasSaved) {
@@ -86,7 +86,7 @@ bool SoundHistory::keepPiece(std::FILE* to, uint64_t offset, uint64_t size, Undo
     buffer_.resize(static_cast<size_t>(std::min<uint64_t>(size, copyBufferBytes)));
     for (uint64_t left = size; left > 0;) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
-        if (reader->read(buffer_.data(), n) != n || std::fwrite(buffer_.data(), 1, n, to) != n) return false;
+        if (reader->read(buffer_.data(), n) != n || writeFile(buffer_.data(), n, to) != n) return false;
         left -= n;
     }
     // A piece that goes on where the last ended extends it.
@@ -140,6 +140,18 @@ void SoundHistory::endRecording() {
     record(std::move(recordStep_), recordWasSaved_);
 }
 
+// Whether a step's file holds what the step says, before anything is changed for it.
+bool SoundHistory::readable(const UndoStep& target) const {
+    const uint64_t needed = target.whole ? target.dataOffset + target.state.length : target.bytes;
+    if (!target.whole && needed == 0) return true;  // a step that only cuts has no file
+    std::error_code error;
+    const uint64_t size = std::filesystem::file_size(target.file, error);
+    std::FILE* f = error || size < needed ? nullptr : openFile(target.file, "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
 bool SoundHistory::bringWhole(const UndoStep& target, UndoStep& now) {
     now = stepNow(true);
     if (!sound_.exchangeFile(target.file, target.state.format, target.state.length, target.dataOffset,
@@ -150,11 +162,50 @@ bool SoundHistory::bringWhole(const UndoStep& target, UndoStep& now) {
     return true;
 }
 
+// Writes a patch's pieces back over the sound, last piece first. With only, just where the
+// pieces meet those stretches; done, when given, gets every stretch as far as its bytes
+// reached the file, failed writes included.
+bool SoundHistory::writePieces(const UndoStep& patch, const std::vector<PatchPiece>* only,
+                               std::vector<PatchPiece>* done) {
+    if (patch.pieces.empty()) return true;
+    std::FILE* in = openFile(patch.file, "rb");
+    bool ok = in != nullptr && sound_.openForUpdate();
+    // Each piece's bytes lie in the file after those of the pieces before it.
+    uint64_t at = patch.bytes;
+    for (auto p = patch.pieces.rbegin(); ok && p != patch.pieces.rend(); ++p) {
+        at -= p->size;
+        std::vector<PatchPiece> parts;
+        if (!only) parts.push_back(*p);
+        for (const PatchPiece& o : only ? *only : std::vector<PatchPiece>{}) {
+            const uint64_t from = std::max(p->offset, o.offset);
+            const uint64_t to = std::min(p->offset + p->size, o.offset + o.size);
+            if (from < to) parts.push_back({from, to - from});
+        }
+        for (const PatchPiece& part : parts) {
+            ok = ok && seekFile(in, at + (part.offset - p->offset)) && sound_.seekWrite(part.offset);
+            if (ok && done) done->push_back({part.offset, 0});
+            buffer_.resize(static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(part.size, 1), copyBufferBytes)));
+            for (uint64_t left = part.size; ok && left > 0;) {
+                const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
+                size_t written = 0;
+                ok = std::fread(buffer_.data(), 1, n, in) == n;
+                ok = ok && sound_.writeData(buffer_.data(), n, written);
+                if (done) done->back().size += written;
+                left -= n;
+            }
+        }
+    }
+    if (in) std::fclose(in);
+    return ok;
+}
+
 // A patch is written over the sound as it is. First what it overwrites and what its
-// length cuts off are kept as the step back, over the same stretches.
+// length cuts off are kept as the step back, over the same stretches; should the patch
+// fail on the way, that step puts back what it had changed.
 bool SoundHistory::bringPatch(const UndoStep& target, UndoStep& now) {
     now = stepNow(false);
     const uint64_t length = sound_.length();
+    sound_.flush();
     std::FILE* out = openFile(now.file, "wb");
     bool ok = out != nullptr;
     // The bytes are all as they are now, so the order of these pieces does not matter.
@@ -165,39 +216,39 @@ bool SoundHistory::bringPatch(const UndoStep& target, UndoStep& now) {
     if (!ok || now.bytes == 0) remove({now.file});  // a step that only cuts needs no file
     if (!ok) return false;
 
-    std::FILE* in = openFile(target.file, "rb");
-    ok = (in != nullptr || target.pieces.empty()) && sound_.openForUpdate();
-    // Each piece's bytes lie after those of the pieces before it.
-    uint64_t at = target.bytes;
-    for (auto p = target.pieces.rbegin(); ok && p != target.pieces.rend(); ++p) {
-        at -= p->size;
-        ok = seekFile(in, at) && sound_.seekWrite(p->offset);
-        buffer_.resize(static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(p->size, 1), copyBufferBytes)));
-        for (uint64_t left = p->size; ok && left > 0;) {
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
-            size_t written = 0;
-            ok = std::fread(buffer_.data(), 1, n, in) == n && sound_.writeData(buffer_.data(), n, written);
-            left -= n;
-        }
-    }
-    if (in) std::fclose(in);
+    std::vector<PatchPiece> written;
+    ok = writePieces(target, nullptr, &written);
     if (ok) {
         sound_.setLength(target.state.length);
+        // What the cut takes off comes back from the step like any other stretch.
+        if (target.state.length < length) written.push_back({target.state.length, length - target.state.length});
         ok = sound_.cutToLength() && sound_.refreshHeader();
     }
-    if (!ok) remove({now.file});
-    return ok;
+    if (ok) return true;
+    // Back to the length it had, then its own bytes over whatever was written below it.
+    sound_.setLength(length);
+    if (!(sound_.cutToLength() && writePieces(now, &written, nullptr) && sound_.refreshHeader())) putBackFailed_ = true;
+    remove({now.file});
+    return false;
 }
 
 bool SoundHistory::step(bool back) {
     if (back ? !canUndo() : !canRedo()) return false;
-    history_.markSaved(!sound_.modified());
     const UndoStep& target = back ? history_.nextUndo() : history_.nextRedo();
-    UndoStep now;
-    if (!(target.whole ? bringWhole(target, now) : bringPatch(target, now))) {
-        forget();
+    if (!readable(target)) {
+        // The steps beyond it lean on the sound it held, so they go with it.
+        remove(back ? history_.dropUndo() : history_.dropRedo());
         return false;
     }
+    UndoStep now;
+    putBackFailed_ = false;
+    if (!(target.whole ? bringWhole(target, now) : bringPatch(target, now))) {
+        // The disk failed twice over: the sound may hold part of the step, so none of the
+        // history describes it any more. The step's own file stays, as a leftover.
+        if (putBackFailed_) history_.forget();
+        return false;
+    }
+    history_.markSaved(!sound_.modified());
     position_ = target.state.sliderPosition;
     const std::filesystem::path used = target.file;
     if (back)

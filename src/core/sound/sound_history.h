@@ -42,9 +42,12 @@ public:
     bool canUndo() const { return history_.canUndo(); }
     bool canRedo() const { return history_.canRedo(); }
     size_t undoSteps() const { return history_.undoSteps(); }
+    size_t redoSteps() const { return history_.redoSteps(); }
     // Back to the sound before the last change, or forward to it again: its bytes, format
     // and length, and whether it differs from the sound last saved or opened. position()
-    // is then where the window stood. False, with the history forgotten, when the files fail.
+    // is then where the window stood. Either it is done, or it is false and the sound and
+    // its file are as they were: with both step lists too when a write, a rename or a copy
+    // failed; without the steps that way when the step's file cannot be read.
     bool undo() { return step(true); }
     bool redo() { return step(false); }
     int32_t position() const { return position_; }
@@ -60,8 +63,10 @@ private:
     void record(UndoStep step, bool wasSaved);
     void forget();
     void remove(const UndoHistory::Files& files);
+    bool readable(const UndoStep& target) const;
     bool bringWhole(const UndoStep& target, UndoStep& now);
     bool bringPatch(const UndoStep& target, UndoStep& now);
+    bool writePieces(const UndoStep& patch, const std::vector<PatchPiece>* only, std::vector<PatchPiece>* done);
     bool keepPiece(std::FILE* to, uint64_t offset, uint64_t size, UndoStep& step);
     void endPatch();
 
@@ -72,6 +77,7 @@ private:
     std::string prefix_;
     unsigned stepNumber_ = 0;
     int32_t position_ = 0;
+    bool putBackFailed_ = false;  // a failed patch could not be taken back either
 
     // The recording under way.
     bool recording_ = false;

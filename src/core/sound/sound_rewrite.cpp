@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/wav/file_steps.h"
 #include "core/wav/wave_header.h"
 
 #ifndef _WIN32
@@ -59,7 +60,7 @@ bool runBuffers(ByteSource& source, const SoundData& data, SoundTransform& trans
 }  // namespace
 
 bool FileByteSink::write(const void* data, size_t n) {
-    if (!file_ || std::fwrite(data, 1, n, file_) != n) return false;
+    if (!file_ || writeFile(data, n, file_) != n) return false;
     written_ += n;
 #ifdef __linux__
     constexpr uint64_t handOverBytes = 8 << 20;
@@ -108,19 +109,20 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
 
 std::filesystem::path temporaryPathBeside(const std::filesystem::path& path) {
     // Never the name of something already there, which the rename would replace.
-    std::filesystem::path temporary = path;
-    temporary += ".aurecho-tmp";
+    constexpr int names = 1000;
     std::error_code error;
-    for (int n = 2; n < 1000 && std::filesystem::exists(std::filesystem::symlink_status(temporary, error)); ++n) {
-        temporary = path;
-        temporary += ".aurecho-tmp" + std::to_string(n);
+    for (int n = 1; n <= names; ++n) {
+        std::filesystem::path temporary = path;
+        temporary += n == 1 ? std::string(".aurecho-tmp") : ".aurecho-tmp" + std::to_string(n);
+        if (std::filesystem::symlink_status(temporary, error).type() == std::filesystem::file_type::not_found)
+            return temporary;
     }
-    return temporary;
+    return {};
 }
 
 bool canMakeTemporaryBeside(const std::filesystem::path& path) {
     const std::filesystem::path temporary = temporaryPathBeside(path);
-    std::FILE* probe = openFile(temporary, "wb");
+    std::FILE* probe = temporary.empty() ? nullptr : openFile(temporary, "wb");
     if (!probe) return false;
     std::fclose(probe);
     std::error_code ignored;
@@ -141,14 +143,26 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
 }
 
 bool moveFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (renameFile(from, to)) return true;
+    // Where a rename cannot go, a whole copy beside to takes its place in one rename, so to
+    // is never half written and never missing.
+    const std::filesystem::path temporary = temporaryPathBeside(to);
+    if (temporary.empty() || !copyToNewFile(from, temporary)) return false;
+    std::FILE* copy = openFile(temporary, "r+b");
+    bool ok = copy && syncFile(copy);
+    if (copy && std::fclose(copy) != 0) ok = false;
     std::error_code error;
-    std::filesystem::rename(from, to, error);
-    if (!error) return true;
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
-    if (!error) std::filesystem::remove(from, error);
-    if (!error) return true;
-    std::filesystem::remove(to, error);
-    return false;
+    if (!ok || !renameFile(temporary, to)) {
+        std::filesystem::remove(temporary, error);
+        return false;
+    }
+    // A source held open elsewhere stays as a leftover; the move itself is done.
+    removeFile(from);
+    return true;
+}
+
+bool keepSecondName(const std::filesystem::path& file, const std::filesystem::path& second) {
+    return linkFile(file, second) || copyToNewFile(file, second);
 }
 
 bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data, SoundRewrite& rewrite,
@@ -164,7 +178,7 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
     std::FILE* in = openFile(input, "rb");
     if (!in) return false;
     const std::filesystem::path temporary = temporaryPathBeside(output);
-    std::FILE* out = openFile(temporary, "wb");
+    std::FILE* out = temporary.empty() ? nullptr : openFile(temporary, "wb");
     bool ok = out != nullptr;
     if (ok) {
         try {
@@ -181,34 +195,24 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
     std::fclose(in);
 
     std::error_code error;
-    // The replaced file is kept under its second name first: a hard link, so output is
-    // never missing, or where the disk has none, moved aside. Either way it is undone
-    // should the new file not take its place.
-    bool linked = false;
-    if (ok && replaces && !keepReplaced.empty()) {
-        std::filesystem::create_hard_link(output, keepReplaced, error);
-        linked = !error;
-        kept = linked || moveFile(output, keepReplaced);
-    }
-    if (ok) {
-        std::filesystem::rename(temporary, output, error);
-        ok = !error;
-        if (!ok && kept) kept = linked ? !std::filesystem::remove(keepReplaced, error) : !moveFile(keepReplaced, output);
-    }
+    // The replaced file gets its second name first, so output is never missing; it goes
+    // again should the new file not take output's place.
+    if (ok && replaces && !keepReplaced.empty()) kept = keepSecondName(output, keepReplaced);
+    ok = ok && renameFile(temporary, output);
+    if (!ok && kept) kept = !std::filesystem::remove(keepReplaced, error);
     if (ok && replaces) std::filesystem::permissions(output, previous.permissions(), error);
     if (!ok && out) std::filesystem::remove(temporary, error);
     return ok;
 }
 
-bool finishSavedFile(const std::filesystem::path& path, uint32_t frameBytes) {
+bool finishSavedFile(const std::filesystem::path& path, uint32_t frameBytes, uint64_t dataBytes) {
     std::error_code error;
     const uint64_t size = std::filesystem::file_size(path, error);
     if (error || size < waveHeaderSize) return false;
-    const uint32_t dataSize = declaredDataSize(size - waveHeaderSize, frameBytes);
+    const uint32_t dataSize = declaredDataSize(std::min(size - waveHeaderSize, dataBytes), frameBytes);
     std::FILE* f = openFile(path, "r+b");
     if (!f) return false;
     const bool patched = patchWaveDataSize(f, dataSize);
     if (std::fclose(f) != 0 || !patched) return false;
-    std::filesystem::resize_file(path, waveHeaderSize + uint64_t{dataSize}, error);
-    return !error;
+    return resizeFile(path, waveHeaderSize + uint64_t{dataSize});
 }

@@ -98,14 +98,16 @@ private:
 std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 
 // The temporary file a rewrite of path writes first, in the same folder: NAME.aurecho-tmp,
-// or with a number after it when something of that name is there.
+// or with a number after it when something of that name is there; empty when every number
+// up to 1000 is taken.
 std::filesystem::path temporaryPathBeside(const std::filesystem::path& path);
 // Whether that temporary file can be made; nothing is left behind.
 bool canMakeTemporaryBeside(const std::filesystem::path& path);
 
 // Makes a file written with a canonical header a finished WAV file for others to read: its
-// sizes declare the whole frames of the data after the header, and the file ends there.
-bool finishSavedFile(const std::filesystem::path& path, uint32_t frameBytes);
+// sizes declare the whole frames of the data after the header (of at most dataBytes), and
+// the file ends there.
+bool finishSavedFile(const std::filesystem::path& path, uint32_t frameBytes, uint64_t dataBytes = UINT64_MAX);
 
 // Streams the data of the file at input through the transform into a temporary file beside
 // output, flushes it to disk, closes both files and only then moves it over output. input
@@ -123,5 +125,8 @@ bool rewriteSoundFile(const std::filesystem::path& input, const SoundData& data,
                       const std::filesystem::path& keepReplaced, bool& kept);
 
 // Moves a file, replacing what is at to: a rename, or a copy where a rename cannot go
-// (another disk). False, with from where it was, when neither can.
+// (another disk). False, with both files as they were, when neither can.
 bool moveFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Gives a file a second name, second, that must not exist yet: a hard link, or a copy where
+// the disk has none. False, with nothing at second, when neither can be made.
+bool keepSecondName(const std::filesystem::path& file, const std::filesystem::path& second);

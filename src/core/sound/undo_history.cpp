@@ -45,6 +45,24 @@ UndoHistory::Files UndoHistory::clear() {
     return gone;
 }
 
+UndoHistory::Files UndoHistory::dropUndo() {
+    Files gone;
+    for (const UndoStep& step : undo_) gone.push_back(step.file);
+    const long dropped = static_cast<long>(undo_.size());
+    // The saved sound stays in reach only when it is now, or ahead.
+    savedAt_ = savedAt_ >= dropped ? savedAt_ - dropped : -1;
+    undo_.clear();
+    return gone;
+}
+
+UndoHistory::Files UndoHistory::dropRedo() {
+    Files gone;
+    for (const UndoStep& step : redo_) gone.push_back(step.file);
+    if (savedAt_ > static_cast<long>(undo_.size())) savedAt_ = -1;
+    redo_.clear();
+    return gone;
+}
+
 UndoStep UndoHistory::undo(UndoStep now) {
     UndoStep step = std::move(undo_.back());
     undo_.pop_back();

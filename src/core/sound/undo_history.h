@@ -55,6 +55,10 @@ public:
     Files forget();
     // New, Open and Exit: every step goes.
     Files clear();
+    // A step that cannot be brought back goes, with the ones beyond it in its direction,
+    // which lean on the sound it held.
+    Files dropUndo();
+    Files dropRedo();
 
     bool canUndo() const { return !undo_.empty(); }
     bool canRedo() const { return !redo_.empty(); }

@@ -4,6 +4,7 @@
 
 #include "core/sound/sound_math.h"
 #include "core/wav/file_position.h"
+#include "core/wav/file_steps.h"
 #include "core/wav/format_table.h"
 #include "core/wav/wave_header.h"
 
@@ -22,21 +23,18 @@ bool replaceWithCanonical(const std::filesystem::path& from, const SoundData& da
     const uint32_t declared = declaredDataSize(data.size, f.frameBytes());
     const WaveHeader header = makeWaveHeaderForData(f.samplesPerSec, f.bitsPerSample, f.channels, declared);
     const std::filesystem::path temporary = temporaryPathBeside(to);
-    std::FILE* out = openFile(temporary, "wb");
+    std::FILE* out = temporary.empty() ? nullptr : openFile(temporary, "wb");
     bool ok = out != nullptr;
     if (out) {
-        ok = std::fwrite(header.data(), 1, header.size(), out) == header.size() &&
+        ok = writeFile(header.data(), header.size(), out) == header.size() &&
              copyBytes(source, data.offset, wholeFrames ? declared : data.size, out) && syncFile(out);
         if (std::fclose(out) != 0) ok = false;
     }
     std::fclose(in);
+    if (ok && renameFile(temporary, to)) return true;
     std::error_code error;
-    if (ok) std::filesystem::rename(temporary, to, error);
-    if (!ok || error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    if (out) std::filesystem::remove(temporary, error);
+    return false;
 }
 
 }  // namespace
@@ -111,16 +109,15 @@ bool WorkingSound::openForUpdate() {
 bool WorkingSound::seekWrite(uint64_t offset) { return seekFile(file_, waveHeaderSize + offset); }
 
 bool WorkingSound::writeData(const void* data, size_t n, size_t& written) {
-    written = file_ ? std::fwrite(data, 1, n, file_) : 0;
+    written = file_ ? writeFile(data, n, file_) : 0;
     const bool flushed = file_ && std::fflush(file_) == 0;
     return flushed && written == n;
 }
 
 bool WorkingSound::cutToLength() {
     closeFile();  // bytes of the failed write still buffered go with the stream
-    std::error_code error;
-    std::filesystem::resize_file(path_, dataOffset_ + length_, error);
-    return reopenAtEnd() && !error;
+    const bool cut = resizeFile(path_, dataOffset_ + length_);
+    return reopenAtEnd() && cut;
 }
 
 void WorkingSound::flush() {
@@ -211,29 +208,22 @@ bool WorkingSound::rewrite(SoundRewrite& edit, const PcmFormat& outputFormat, co
 bool WorkingSound::exchangeFile(const std::filesystem::path& file, const PcmFormat& format, uint64_t length,
                                 uint64_t dataOffset, bool canonical, const std::filesystem::path& keepReplaced) {
     close();
-    // The working file gets its second name first (a hard link where the disk allows), so
-    // that it is never missing while the step takes its place.
-    std::error_code error;
-    std::filesystem::create_hard_link(path_, keepReplaced, error);
-    const bool linked = !error;
-    if (!linked && !moveFile(path_, keepReplaced)) {
-        reopenAtEnd();
-        return false;
+    // The working file gets its second name first, so it is never missing; should the step
+    // not take its place, that name goes again.
+    bool ok = keepSecondName(path_, keepReplaced);
+    if (ok && !moveFile(file, path_)) {
+        std::error_code error;
+        std::filesystem::remove(keepReplaced, error);
+        ok = false;
     }
-    if (!moveFile(file, path_)) {
-        if (linked)
-            std::filesystem::remove(keepReplaced, error);
-        else
-            moveFile(keepReplaced, path_);
-        reopenAtEnd();
-        return false;
+    if (ok) {
+        format_ = format;
+        length_ = length;
+        dataOffset_ = dataOffset;
+        laidOutOtherwise_ = !canonical;
     }
-    format_ = format;
-    length_ = length;
-    dataOffset_ = dataOffset;
-    laidOutOtherwise_ = !canonical;
     reopenAtEnd();
-    return true;
+    return ok;
 }
 
 bool WorkingSound::writeTo(SoundRewrite& edit, const std::filesystem::path& destination,
@@ -247,17 +237,13 @@ bool WorkingSound::saveCopy(const std::filesystem::path& destination, bool inPla
     close();
     bool finished;
     if (inPlace) {
-        finished = makeCanonical() && finishSavedFile(destination, frameBytes());
+        finished = makeCanonical() && finishSavedFile(destination, frameBytes(), length_);
         // Finishing the working file itself dropped any partial trailing frame.
         const uint64_t whole = declaredDataSize(length_, frameBytes());
         if (finished && whole < length_) length_ = whole;
     } else {
-        // A full disk or a failure on the way leaves the previous file as it was. A canonical
-        // file's data runs to its end, partial trailing frame and all.
-        std::error_code sizeError;
-        const uint64_t fileSize = std::filesystem::file_size(path_, sizeError);
-        const uint64_t dataBytes = laidOutOtherwise_ || sizeError || fileSize < dataOffset_ ? length_ : fileSize - dataOffset_;
-        finished = replaceWithCanonical(path_, SoundData{format_, dataOffset_, dataBytes}, destination, true);
+        // A full disk or a failure on the way leaves the previous file as it was.
+        finished = replaceWithCanonical(path_, SoundData{format_, dataOffset_, length_}, destination, true);
     }
     reopenAtEnd();
     return finished;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/wav/file_position.h"
+#include "core/wav/file_steps.h"
 #include "core/wav/little_endian.h"
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 bool writeAt(std::FILE* file, uint64_t offset, uint32_t value) {
     uint8_t bytes[4];
     put32(bytes, value);
-    return seekFile(file, offset) && std::fwrite(bytes, 1, 4, file) == 4;
+    return seekFile(file, offset) && writeFile(bytes, 4, file) == 4;
 }
 
 }  // namespace
@@ -56,7 +57,7 @@ bool writeWaveHeader(std::FILE* file, uint32_t samplesPerSec, uint16_t bitsPerSa
                      uint16_t channels, uint32_t sampleUnits) {
     if (!file) return false;
     const WaveHeader h = makeWaveHeader(samplesPerSec, bitsPerSample, channels, sampleUnits);
-    return std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(h.data(), 1, h.size(), file) == h.size();
+    return std::fseek(file, 0, SEEK_SET) == 0 && writeFile(h.data(), h.size(), file) == h.size();
 }
 
 bool patchWaveDataSize(std::FILE* file, uint32_t dataSize) {
