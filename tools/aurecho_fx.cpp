@@ -11,7 +11,6 @@
 
 #include "core/sound/conversion.h"
 #include "core/sound/foreign_samples.h"
-#include "core/wav/file_position.h"
 #include "core/wav/wave_header.h"
 #include "core/wav/format_table.h"
 #include "core/wav/riff_reader.h"
@@ -109,24 +108,16 @@ bool parseSeconds(const char* text, int32_t& position) {
 }
 
 // A foreign file's samples as opening brings them, written as a finished WAV file at
-// destination, which is replaced only once it is complete. The data's place and format
-// in the new file go to data.
+// destination by the core's rewrite, so it is refused and replaced as any other output is.
+// The data's place and format in the new file go to data.
 bool writeOpened(const char* input, const WaveInfo& info, const std::filesystem::path& destination, SoundData& data) {
-    auto samples = openedSamples(openFileSource(input), info, largestDataSize(openedFormat(info).frameBytes()));
+    const PcmFormat format = openedFormat(info);
+    auto samples = openedSamples(openFileSource(input), info, largestDataSize(format.frameBytes()));
     if (!samples) return false;
-    data = SoundData{openedFormat(info), waveHeaderSize, samples->size()};
-    const std::filesystem::path temporary = temporaryPathBeside(destination);
-    std::FILE* out = openFile(temporary, "wb");
-    if (!out) return false;
-    const WaveHeader header = makeWaveHeaderForData(data.format.samplesPerSec, data.format.bitsPerSample,
-                                                    data.format.channels, static_cast<uint32_t>(data.size));
-    bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size() && copySamples(*samples, out);
-    ok = syncFile(out) && ok;
-    if (std::fclose(out) != 0) ok = false;
-    std::error_code error;
-    if (ok) std::filesystem::rename(temporary, destination, error);
-    if (!ok || error) std::filesystem::remove(temporary, error);
-    return ok && !error;
+    data = SoundData{format, waveHeaderSize, samples->size()};
+    // The opened sound is its samples inserted into an empty one.
+    SoundEdit opening(EditKind::Insert, format, 0, std::move(samples));
+    return rewriteSoundFile(input, SoundData{format, info.dataOffset, 0}, opening, destination);
 }
 
 const struct {

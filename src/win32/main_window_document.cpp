@@ -4,7 +4,6 @@
 #include "core/sound/foreign_samples.h"
 #include "core/sound/sound_math.h"
 #include "core/wav/format_table.h"
-#include "core/wav/wave_header.h"
 #include "win32/ids.h"
 #include "win32/main_window.h"
 
@@ -68,8 +67,7 @@ void MainWindow::openWaveFile(const std::wstring& path) {
     selectFormat(findFormatItem(opened.channels, static_cast<int>(opened.samplesPerSec), opened.bitsPerSample));
     enableFormatItems(false);
     const bool converted = info.check == WaveCheck::Foreign;
-    if (converted && foreignOutputBytes(info.dataSize, info.source) > largestDataSize(opened.frameBytes()))
-        info.pastLimit = true;
+    if (openedSize(info).pastLimit) info.pastLimit = true;
     if (!loadSound(path, info, sound, *this)) return;
 
     showLength(sound.seconds());

@@ -4,12 +4,15 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/sound/resampler.h"
+#include "core/wav/wave_header.h"
+#include "rewrite_files.h"
 #include "stream_helpers.h"
 
 namespace {
@@ -167,6 +170,80 @@ TEST(ForeignSamples, StreamsInTheNearestFormatWithinTheLimit) {
     EXPECT_EQ(foreignOutputBytes(second.size(), hi), expected);
     EXPECT_EQ(opened(second, hi).size(), expected);
     EXPECT_EQ(opened(second, hi, 1001).size(), 1000u);
+}
+
+// Files as long as a streaming writer leaves them, with no bytes written past the header.
+class LongForeignFiles : public RewriteFiles {
+protected:
+    // A 44-byte header of this format whose data size says "to the end of the file", the
+    // file made fileBytes long.
+    fs::path streamed(uint16_t formatTag, uint16_t channels, uint32_t rate, uint16_t bits, uint64_t fileBytes) {
+        const uint16_t frame = static_cast<uint16_t>(bits / 8 * channels);
+        Bytes h;
+        auto text = [&](const char* t) { h.insert(h.end(), t, t + 4); };
+        auto le = [&](uint64_t v, int n) {
+            for (int i = 0; i < n; ++i) h.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        };
+        text("RIFF"), le(0xFFFFFFFF, 4), text("WAVE");
+        text("fmt "), le(16, 4), le(formatTag, 2), le(channels, 2), le(rate, 4), le(uint64_t{rate} * frame, 4),
+            le(frame, 2), le(bits, 2);
+        text("data"), le(0xFFFFFFFF, 4);
+        const fs::path p = write("long.wav", h);
+        fs::resize_file(p, fileBytes);
+        return p;
+    }
+
+    // What opening finds in the file, and the size of the samples it opens as.
+    static WaveInfo inspect(const fs::path& p) {
+        std::FILE* f = openFile(p, "rb");
+        EXPECT_NE(f, nullptr);
+        FileByteSource source(f);
+        const WaveInfo info = inspectWave(source);
+        std::fclose(f);
+        return info;
+    }
+    static uint64_t openedStreamSize(const fs::path& p, const WaveInfo& info) {
+        auto samples = openedSamples(openFileSource(p), info, largestDataSize(openedFormat(info).frameBytes()));
+        return samples ? samples->size() : 0;
+    }
+};
+
+constexpr uint64_t gibibyte = uint64_t{1} << 30;
+
+TEST_F(LongForeignFiles, FiveGibibytesOf24BitAt96kHzOpenWhole) {
+    const fs::path p = streamed(1, 2, 96000, 24, 5 * gibibyte);
+    const WaveInfo info = inspect(p);
+    ASSERT_EQ(info.check, WaveCheck::Foreign);
+    EXPECT_EQ(info.dataSize, 5 * gibibyte - 44);
+    EXPECT_FALSE(info.pastLimit);
+    // 894,784,846 frames of 6 bytes; half as many at 48000 Hz, of 4 bytes.
+    const uint64_t converted = 894784846ull / 2 * 4;
+    EXPECT_EQ(openedSize(info).bytes, converted);
+    EXPECT_FALSE(openedSize(info).pastLimit);
+    EXPECT_EQ(openedStreamSize(p, info), converted);
+}
+
+TEST_F(LongForeignFiles, EightChannelsOf64BitFloatAt4kHzOpenWhole) {
+    const fs::path p = streamed(3, 8, 4000, 64, 5 * gibibyte);
+    const WaveInfo info = inspect(p);
+    ASSERT_EQ(info.check, WaveCheck::Foreign);
+    EXPECT_FALSE(info.pastLimit);
+    // 83,886,079 whole frames of 64 bytes; twice as many at 8000 Hz, stereo 16-bit.
+    const uint64_t converted = 83886079ull * 2 * 4;
+    EXPECT_EQ(openedSize(info).bytes, converted);
+    EXPECT_FALSE(openedSize(info).pastLimit);
+    EXPECT_EQ(openedStreamSize(p, info), converted);
+}
+
+TEST_F(LongForeignFiles, ASoundThatWouldPassTheLargestWavStopsThere) {
+    // 8-bit mono at 4000 Hz doubles at 8000 Hz: 3 GiB of it would make 6.
+    const fs::path p = streamed(1, 1, 4000, 8, 3 * gibibyte);
+    const WaveInfo info = inspect(p);
+    ASSERT_EQ(info.check, WaveCheck::Foreign);
+    const uint64_t largest = 0xFFFFFFFFull - 36;
+    EXPECT_EQ(openedSize(info).bytes, largest);
+    EXPECT_TRUE(openedSize(info).pastLimit);
+    EXPECT_EQ(openedStreamSize(p, info), largest);
 }
 
 TEST(ForeignSamples, DescribedAsTheMessageNamesThem) {

@@ -10,6 +10,7 @@
 
 #include "core/sound/resampler.h"
 #include "core/wav/little_endian.h"
+#include "core/wav/wave_header.h"
 
 namespace {
 
@@ -324,4 +325,11 @@ std::wstring describeOwnFormat(const PcmFormat& f) {
     s.rate = f.samplesPerSec;
     s.channels = f.channels;
     return describeSource(s);
+}
+
+OpenedSize openedSize(const WaveInfo& info) {
+    if (info.check != WaveCheck::Foreign) return {info.dataSize, info.pastLimit};
+    const uint64_t whole = foreignOutputBytes(info.dataSize, info.source);
+    const uint64_t largest = largestDataSize(nearestFormat(info.source).frameBytes());
+    return {std::min(whole, largest), whole > largest};
 }

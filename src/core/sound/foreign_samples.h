@@ -49,6 +49,15 @@ std::unique_ptr<SampleStream> foreignSamples(std::unique_ptr<SampleStream> raw, 
 std::unique_ptr<SampleStream> openedSamples(std::unique_ptr<ByteSource> file, const WaveInfo& info,
                                             uint64_t maxBytes = UINT64_MAX);
 
+// The bytes of sound a file opens as, and whether the largest sound a WAV file holds cut
+// them. For a foreign file that limit is its converted sound's, in whole frames: a file of
+// more than 4 GiB may open whole, and one of less may be cut.
+struct OpenedSize {
+    uint64_t bytes = 0;
+    bool pastLimit = false;
+};
+OpenedSize openedSize(const WaveInfo& info);
+
 // "24bit, 96000Hz, 6ch", "32bit float, 44100Hz, mono", "μ-law, 8000Hz, mono": a source
 // format for the message that opening converted it, and one of the program's formats in
 // the same words.

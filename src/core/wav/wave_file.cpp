@@ -74,13 +74,7 @@ WaveInfo inspectWave(ByteSource& source) {
     // chunk is an empty data chunk, though, not samples made of that chunk's bytes.
     const bool streamed = data.declaredSize == 0xFFFFFFFFu ||
                           (data.declaredSize == 0 && !reader.chunkHeaderAt(riff, data.dataOffset));
-    uint64_t size = streamed ? source.size() - data.dataOffset : std::min<uint64_t>(data.end - data.dataOffset, data.declaredSize);
-    const uint32_t largest = largestDataSize(std::max(1u, w.bitsPerSample / 8u * w.channels));
-    if (size > largest) {
-        size = largest;
-        info.pastLimit = true;
-    }
-    info.dataSize = static_cast<uint32_t>(size);
+    info.dataSize = streamed ? source.size() - data.dataOffset : std::min<uint64_t>(data.end - data.dataOffset, data.declaredSize);
 
     if (w.bitsPerSample == 4) {
         info.check = WaveCheck::FourBit;
@@ -95,12 +89,18 @@ WaveInfo inspectWave(ByteSource& source) {
     const bool own = tag == tagPcm && findFormatItem(w.channels, static_cast<int>(w.samplesPerSec), w.bitsPerSample) >= 0;
     if (!sourceFormatOf(w, tag, mask, info.source) && !own) return info;
     if (!own) {
-        // Opening converts these, which needs samples to convert.
+        // Opening converts these, which needs samples to convert. The data is taken whole:
+        // the limit is the converted sound's.
         if (info.dataSize < info.source.frameBytes()) return info;
         info.check = WaveCheck::Foreign;
         return info;
     }
     info.check = WaveCheck::Ok;
+    const uint32_t largest = largestDataSize(std::max(1u, w.bitsPerSample / 8u * w.channels));
+    if (info.dataSize > largest) {
+        info.dataSize = largest;
+        info.pastLimit = true;
+    }
 
     info.canonical = riff.formType == fourCC('W', 'A', 'V', 'E') && riff.declaredSize == info.dataSize + 36 &&
                      fmt.dataOffset == 20 && fmt.declaredSize == 16 && w.formatTag == tagPcm &&

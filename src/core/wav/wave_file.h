@@ -39,9 +39,12 @@ struct WaveInfo {
     WaveCheck check = WaveCheck::NotValid;
     WaveFormatFields format;
     uint64_t dataOffset = 0;
-    uint32_t dataSize = 0;   // the declared size, cut to the bytes the file holds
+    // The declared size, cut to the bytes the file holds. A foreign file's may pass 4 GiB:
+    // the largest WAV limits the sound it becomes (openedSize), not the bytes it is made from.
+    uint64_t dataSize = 0;
     bool canonical = false;  // the 44-byte header this program writes, data to the end
-    // The data runs past the largest sound a WAV file holds; dataSize stops there.
+    // An own-format file's data runs past the largest sound a WAV file holds; dataSize stops
+    // there. A foreign file's limit is the sound it becomes (openedSize).
     bool pastLimit = false;
     SourceFormat source;  // how the samples are stored, for Ok and Foreign files
 };
