@@ -23,6 +23,8 @@ MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(c
     applicationTitle = texts::titleTexts[0];
     clipboardFormats = registerClipboardFormats();
     sound.setDirectMode(!cmd.text.empty());
+    // The file dialogs move the current folder, and the named file must stay where it is.
+    if (!cmd.fileName.empty()) cmd.fileName = fullPath(cmd.fileName);
     player.setEqualizer([this] { return equalizerWindow.switchedOn() ? &equalizerWindow.tables() : nullptr; });
     HINSTANCE instance = GetModuleHandleW(nullptr);
     // At the system's icon sizes, 32 and 16 at 96 DPI.

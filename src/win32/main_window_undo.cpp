@@ -16,7 +16,11 @@ void MainWindow::beginUndoSession() {
 void MainWindow::onUndo(bool back) {
     if (back ? !history.canUndo() : !history.canRedo()) return;
     stopGuard();
-    if (!(back ? history.undo() : history.redo())) message(texts::convertTexts[language()][texts::ErrorOccurred]);
+    // A step that failed left the sound as it was, and the window shows it still.
+    if (!(back ? history.undo() : history.redo())) {
+        message(texts::undoFailedMessages[language()][back ? 0 : 1]);
+        return;
+    }
     showRestoredSound();
 }
 

@@ -3,7 +3,8 @@
 # recording each undone and redone, byte for byte, with the format, the length and the
 # position they had; Ctrl+Z and Ctrl+Y; the items grayed when there is nothing to do, in
 # both languages; no question at close once undone back to the opened sound; the steps'
-# files, and those a crashed run left, gone.
+# files, and those a crashed run left, gone; with its step files deleted, Undo says so and
+# the sound stays as shown.
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/audio_lib.sh"
 source "$E2E_DIR/menu_tables.sh"
@@ -159,7 +160,24 @@ cmp -s "$APP_DIR/take.wav" "$files/take.orig" && fail "direct mode: reverse chan
 drv choose "$PATH_UNDO_JA" nodialog 300
 if cmp -s "$APP_DIR/take.wav" "$files/take.orig"; then pass "direct mode: undo brings the file back byte for byte"
 else fail "direct mode: the file differs after undo"; fi
+
+echo "=== direct mode: Undo with its step files gone says so, and the user's file stays ==="
+drv choose "$PATH_REVERSE" nodialog 300
+cp "$APP_DIR/take.wav" "$files/take.reversed"
+rm -f "$APP_DIR"/aurecho_undo_*.undo
+drv choose "$PATH_UNDO_JA" msgbox
+expect_eq "steps gone: the message" "$(field "msgbox text")" "元に戻せませんでした。"
+drv answer ok nodialog 300
+expect_eq "steps gone: the file as shown" "$(cmp "$APP_DIR/take.wav" "$files/take.reversed" && echo same)" same
+expect_undo_items "steps gone: nothing to undo" 1 1
+save_as "$files/saved.wav"
+expect_eq "steps gone: Save As writes the sound shown" \
+  "$(cmp <(tail -c +45 "$files/saved.wav") <(tail -c +45 "$files/take.reversed") && echo same)" same
+# The program goes on: a new change is undone as ever.
+drv choose "$PATH_REVERSE" nodialog 300
+drv choose "$PATH_UNDO_JA" nodialog 300
+expect_eq "steps gone: the next undo works" "$(cmp "$APP_DIR/take.wav" "$files/take.reversed" && echo same)" same
 app_close
-expect_eq "direct mode: the file stays after exit" "$(cmp "$APP_DIR/take.wav" "$files/take.orig" && echo same)" same
+expect_eq "direct mode: the file stays after exit" "$(cmp "$APP_DIR/take.wav" "$files/take.reversed" && echo same)" same
 expect_eq "direct mode: no step files after exit" "$(step_files)" ""
 e2e_finish

@@ -27,6 +27,11 @@ const Text undoMenuTexts[languageCount][2] = {
     {L"Undo(&Z)", L"Redo(&Y)"},
 };
 
+const Text undoFailedMessages[languageCount][2] = {
+    {L"元に戻せませんでした。", L"やり直せませんでした。"},
+    {L"Could not undo.", L"Could not redo."},
+};
+
 const Text effectMenuTexts[languageCount][9] = {
     {L"エフェクタ(&S)", L"音量を上げる (25%)(&I)", L"音量を下げる(&D)", L"再生速度を上げる(100%)(&N)",
      L"再生速度を下げる(&E)", L"エコーをかける(&A)", L"逆転再生(&R)", L"イコライザー(&E)",

@@ -27,8 +27,9 @@ enum LimitText { StoppedAtLimit, WouldPassLimit, OpenedToLimit };
 
 extern const Text fileMenuTexts[languageCount][11];
 extern const Text editMenuTexts[languageCount][9];
-// Undo and Redo, at the top of the Edit menu.
+// Undo and Redo, at the top of the Edit menu, and what a step that failed says.
 extern const Text undoMenuTexts[languageCount][2];
+extern const Text undoFailedMessages[languageCount][2];
 extern const Text effectMenuTexts[languageCount][9];
 extern const Text helpMenuTexts[languageCount][8];
 extern const Text panelTexts[languageCount][4];

@@ -51,6 +51,9 @@ bool canReadExclusively(const std::wstring& path);
 // Whether the disk that holds path has room for a file of that many bytes; true when the
 // system cannot say.
 bool roomFor(const std::wstring& path, uint64_t bytes);
+// The path from the root, as the current folder makes it now; path itself when the system
+// cannot say.
+std::wstring fullPath(const std::wstring& path);
 
 // Asks whether to save a changed sound; false when the user cancels or the save fails.
 bool askSaveChanges(WorkingSound& sound, Ui& ui);

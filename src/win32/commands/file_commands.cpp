@@ -166,13 +166,13 @@ bool roomFor(const std::wstring& path, uint64_t bytes) {
     return available.QuadPart >= bytes;
 }
 
-namespace {
-
 std::wstring fullPath(const std::wstring& path) {
     std::wstring buffer(32768, L'\0');
     const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
     return n > 0 && n < buffer.size() ? buffer.substr(0, n) : path;
 }
+
+namespace {
 
 bool samePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(fullPath(a).c_str(), -1, fullPath(b).c_str(), -1, TRUE) == CSTR_EQUAL;
