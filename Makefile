@@ -55,7 +55,7 @@ fuzz: deps
 BENCH := build/bench-build
 bench: deps
 	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH) -j $(JOBS) --target aurecho-fx
+	cmake --build $(BENCH) -j $(JOBS) --target aurecho-fx summary_bench
 	python3 scripts/bench.py --tool $(BENCH)/aurecho-fx --dir build/bench
 
 clean:

@@ -1,6 +1,7 @@
 // aurecho-fx: runs one whole-sound operation of the program's core on a WAV file, in the
 // same bounded memory as the program. For benchmarks and checks from scripts.
 //   aurecho-fx IN.wav OUT.wav OP [args]
+//   aurecho-fx IN.wav - peaks COLUMNS
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include "core/sound/sound_edit.h"
 #include "core/sound/effects.h"
 #include "core/sound/equalizer.h"
+#include "core/sound/wave_summary.h"
 
 namespace {
 
@@ -39,9 +41,16 @@ int usage() {
                  "      equalize B1 .. B10 (ten knob offsets from -%d to %d, 0 = flat),\n"
                  "      convert BITS RATE CHANNELS (one of the 32 formats of the format menu)\n"
                  "      insert FILE SECONDS, mix FILE SECONDS, delete-before SECONDS, delete-after SECONDS,\n"
+                 "      delete-range FROM TO, trim FROM TO (delete frames FROM to TO, or keep only them),\n"
                  "      save (the sound as Save writes it)\n"
+                 "      peaks COLUMNS, with - as OUT: prints the summary the waveform is drawn from, over\n"
+                 "      the whole sound in COLUMNS columns: a line per column of MIN MAX for each channel\n"
+                 "      (16-bit values; 8-bit samples count as (b - 128) * 256), - - for a column with no\n"
+                 "      frames; IN must be of the 32 formats\n"
                  "  SECONDS is a slider position (hundredths count), turned into a byte offset as the\n"
                  "  program does; FILE's samples are brought to IN's format first.\n"
+                 "  FROM and TO are frame numbers, a selection [FROM, TO): ends past the sound are taken\n"
+                 "  as its end, and TO before FROM as an empty selection.\n"
                  "  IN of another format (24 or 32-bit, float, mu-law, A-law, up to 8 channels, 4000 to\n"
                  "  384000 Hz) is first brought to the nearest of the 32 formats, as opening does.\n"
                  "  OUT may be IN; it is replaced only when the new file is complete.\n",
@@ -131,11 +140,38 @@ const struct {
     {"delete-after", EditKind::DeleteAfter, false},
 };
 
-// An Edit menu command on the sound, at a slider position; null after a message, with the
-// exit code in failure.
+const struct {
+    const char* name;
+    EditKind kind;
+} rangeOperations[] = {
+    {"delete-range", EditKind::DeleteRange},
+    {"trim", EditKind::Trim},
+};
+
+// A frame number: digits only. No sound has more than 2^32 frames, so a larger number is
+// taken as that many, which the edit takes as the end.
+bool parseFrame(const char* text, uint64_t& frame) {
+    const size_t n = std::strlen(text);
+    if (n == 0 || std::strspn(text, "0123456789") != n) return false;
+    frame = n > 10 ? UINT32_MAX : std::min<uint64_t>(std::strtoull(text, nullptr, 10), UINT32_MAX);
+    return true;
+}
+
+// An Edit menu command on the sound, at a slider position or on a selection of frames;
+// null after a message, with the exit code in failure.
 std::unique_ptr<SoundRewrite> makeEdit(const std::string& op, int argc, char** argv, const SoundData& data,
                                        int& failure) {
     failure = 1;
+    for (const auto& o : rangeOperations) {
+        if (op != o.name) continue;
+        uint64_t from = 0, to = 0;
+        if (argc != 6 || !parseFrame(argv[4], from) || !parseFrame(argv[5], to)) {
+            failure = usage();
+            return nullptr;
+        }
+        const uint32_t frameBytes = data.format.frameBytes();
+        return std::make_unique<SoundEdit>(o.kind, data.format, ByteRange{from * frameBytes, to * frameBytes});
+    }
     for (const auto& o : editOperations) {
         if (op != o.name) continue;
         const int needed = o.takesFile ? 6 : 5;
@@ -166,6 +202,40 @@ std::unique_ptr<SoundRewrite> makeEdit(const std::string& op, int argc, char** a
     return nullptr;
 }
 
+// peaks: the waveform's summary built as the program builds it, a slice at a time from the
+// file, then read out over the whole sound.
+int printPeaks(const char* path, const WaveInfo& info, int argc, char** argv) {
+    long columns = 0;
+    if (argc != 5 || std::strcmp(argv[2], "-") != 0 || !parseInteger(argv[4], 1, 1000000, columns)) return usage();
+    if (info.check != WaveCheck::Ok) {
+        std::fprintf(stderr, "aurecho-fx: %s: peaks takes only the 32 formats; save the file first\n", path);
+        return 1;
+    }
+    std::FILE* f = openFile(path, "rb");
+    WaveSummary summary;
+    if (f) {
+        FileByteSource source(f);
+        if (summary.reset(openedFormat(info), info.dataSize))
+            while (summary.advance(source, info.dataOffset, 4 << 20)) {}
+        std::fclose(f);
+    }
+    if (!summary.complete()) {
+        std::fprintf(stderr, "aurecho-fx: %s: cannot be read\n", path);
+        return 1;
+    }
+    std::vector<SamplePeak> peaks;
+    summary.columns(ColumnGrid{0, summary.totalFrames(), static_cast<int>(columns)}, peaks);
+    const size_t channels = peaks.size() / static_cast<size_t>(columns);
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        if (peaks[i].empty())
+            std::fputs("- -", stdout);
+        else
+            std::printf("%d %d", peaks[i].min, peaks[i].max);
+        std::fputc((i + 1) % channels ? ' ' : '\n', stdout);
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,6 +246,7 @@ int main(int argc, char** argv) {
 
     WaveInfo info;
     if (!inspect(inputPath, info)) return 1;
+    if (op == "peaks") return printPeaks(inputPath, info, argc, argv);
     SoundData data{openedFormat(info), info.dataOffset, info.dataSize};
     // A foreign file is first brought to its nearest format, as opening does; saved, that
     // is all there is to do.

@@ -259,6 +259,91 @@ TEST(SoundEditing, DeleteAtTheStartAndAtTheEnd) {
     EXPECT_EQ(runRewrite(end, mono16, shortSound, 4096), slice(shortSound, 440, 160));
 }
 
+// ---- delete selection and trim -------------------------------------------------------
+
+// A selection edit, whole in one buffer and in buffers of several sizes: all must agree.
+Bytes rangeEditAllWays(EditKind kind, const PcmFormat& format, const Bytes& sound, ByteRange range) {
+    Bytes first;
+    for (size_t buffer : {size_t{1}, size_t{7}, size_t{1000}, defaultTransformBufferBytes}) {
+        SoundEdit edit(kind, format, range);
+        const uint64_t expectedSize = edit.outputSize(sound.size());
+        uint32_t declared = 0;
+        const Bytes out = runRewrite(edit, format, sound, buffer, &declared);
+        EXPECT_EQ(out.size(), expectedSize);
+        EXPECT_EQ(declared, declaredDataSize(expectedSize, format.frameBytes()));
+        if (buffer == 1)
+            first = out;
+        else
+            EXPECT_EQ(firstDifference(out, first), -1) << "buffer " << buffer;
+    }
+    return first;
+}
+
+TEST(SoundEditing, DeleteSelectionAndTrimKeepTheRightBytes) {
+    const uint64_t n = 3000;  // frames; 12000 bytes of 16-bit stereo, longer than the small buffers
+    // A requested end is frame x frameBytes plus a nudge into the frame; the kept range is in frames.
+    const uint32_t intoFrame = ~0u;  // the frame's last byte
+    const struct {
+        const char* what;
+        uint64_t from;
+        uint32_t fromNudge;
+        uint64_t to;
+        uint32_t toNudge;
+        uint64_t keptFrom, keptTo;
+    } cases[] = {
+        {"middle", 1000, 0, 2000, 0, 1000, 2000},
+        {"at the start", 0, 0, 700, 0, 0, 700},
+        {"at the end", 2300, 0, n, 0, 2300, n},
+        {"the whole sound", 0, 0, n, 0, 0, n},
+        {"one frame", 1234, 0, 1235, 0, 1234, 1235},
+        {"empty", 1500, 0, 1500, 0, 1500, 1500},
+        {"inverted", 2000, 0, 1000, 0, 2000, 2000},
+        {"past the end", 2500, 0, n + 500, 0, 2500, n},
+        {"wholly past the end", n + 10, 0, n + 20, 0, n, n},
+        {"inside frames", 1000, intoFrame, 2000, intoFrame, 1000, 2000},
+        {"into the partial frame", 100, 0, n, intoFrame, 100, n},
+    };
+    for (const PcmFormat& format : {mono8, stereo8, mono16, stereo16}) {
+        const uint32_t fb = format.frameBytes();
+        for (uint32_t partial : {0u, fb - 1})
+            for (const auto& c : cases) {
+                const Bytes sound = randomBytes(n * fb + partial, 30 + partial);
+                const auto bytes = [fb](uint64_t frame, uint32_t nudge) { return frame * fb + (nudge ? fb - 1 : 0); };
+                const ByteRange range{bytes(c.from, c.fromNudge), bytes(c.to, c.toNudge)};
+                const size_t from = c.keptFrom * fb, to = c.keptTo * fb;
+                const std::string where = std::string(c.what) + ", " + std::to_string(format.bitsPerSample) + " bits " +
+                                          std::to_string(format.channels) + " ch, partial " + std::to_string(partial);
+                // The partial frame stays behind the kept tail and is no part of a kept range.
+                EXPECT_EQ(rangeEditAllWays(EditKind::DeleteRange, format, sound, range),
+                          joined({slice(sound, 0, from), slice(sound, to, sound.size() - to)}))
+                    << "delete " << where;
+                EXPECT_EQ(rangeEditAllWays(EditKind::Trim, format, sound, range), slice(sound, from, to - from))
+                    << "trim " << where;
+            }
+    }
+}
+
+TEST(SoundEditing, SelectionEditsAtTheEndsAreDeleteBeforeAndAfter) {
+    const Bytes sound = randomBytes(40003, 40);  // three bytes of a partial frame
+    for (uint32_t at : {0u, 4u, 20000u, 40000u}) {
+        SoundEdit before(EditKind::DeleteBefore, stereo16, at), after(EditKind::DeleteAfter, stereo16, at);
+        SoundEdit deleteStart(EditKind::DeleteRange, stereo16, ByteRange{0, at});
+        SoundEdit trimStart(EditKind::Trim, stereo16, ByteRange{0, at});
+        EXPECT_EQ(runRewrite(deleteStart, stereo16, sound, 4096), runRewrite(before, stereo16, sound, 4096)) << at;
+        EXPECT_EQ(runRewrite(trimStart, stereo16, sound, 4096), runRewrite(after, stereo16, sound, 4096)) << at;
+    }
+}
+
+TEST(SoundEditing, SelectionEditsStreamLongSoundsInBoundedBuffers) {
+    const Bytes sound = randomBytes(3 * defaultTransformBufferBytes + 6, 41);
+    const ByteRange range{defaultTransformBufferBytes - 4, 2 * defaultTransformBufferBytes + 8};
+    SoundEdit deletion(EditKind::DeleteRange, stereo16, range), trim(EditKind::Trim, stereo16, range);
+    EXPECT_EQ(runRewrite(deletion, stereo16, sound, defaultTransformBufferBytes),
+              joined({slice(sound, 0, range.from), slice(sound, range.to, sound.size() - range.to)}));
+    EXPECT_EQ(runRewrite(trim, stereo16, sound, defaultTransformBufferBytes),
+              slice(sound, range.from, range.to - range.from));
+}
+
 // ---- failures ------------------------------------------------------------------------
 
 TEST(SoundEditing, RefusesWhatItCannotRead) {

@@ -12,19 +12,31 @@ uint64_t editOffset(int32_t position, uint32_t avgBytesPerSec, uint32_t frameByt
     return frameBytes > 1 ? raw - raw % frameBytes : raw;
 }
 
+ByteRange clampedRange(ByteRange range, uint64_t length, uint32_t frameBytes) {
+    const auto wholeFrames = [frameBytes](uint64_t n) { return frameBytes > 1 ? n - n % frameBytes : n; };
+    const uint64_t from = wholeFrames(std::min(range.from, length));
+    return ByteRange{from, std::max(from, wholeFrames(std::min(range.to, length)))};
+}
+
 SoundEdit::SoundEdit(EditKind kind, const PcmFormat& format, uint64_t offset, std::unique_ptr<SampleStream> added)
-    : kind_(kind), format_(format), offset_(offset), added_(std::move(added)) {
+    : kind_(kind), format_(format), offset_(offset), end_(offset), added_(std::move(added)) {
     if (added_) addedBytes_ = added_->size() - added_->size() % format_.frameBytes();
 }
 
+SoundEdit::SoundEdit(EditKind kind, const PcmFormat& format, ByteRange range)
+    : kind_(kind), format_(format), offset_(range.from), end_(range.to) {}
+
 uint64_t SoundEdit::outputSize(uint64_t inputBytes) const {
     const uint64_t at = std::min(offset_, inputBytes);
+    const ByteRange range = clampedRange(ByteRange{offset_, end_}, inputBytes, format_.frameBytes());
     switch (kind_) {
     case EditKind::Paste:
     case EditKind::Mix: return std::max(inputBytes, at + addedBytes_);
     case EditKind::Insert: return inputBytes + addedBytes_;
     case EditKind::DeleteBefore: return inputBytes - at;
     case EditKind::DeleteAfter: return at;
+    case EditKind::DeleteRange: return inputBytes - (range.to - range.from);
+    case EditKind::Trim: return range.to - range.from;
     }
     return inputBytes;
 }
@@ -93,6 +105,7 @@ bool SoundEdit::writeData(ByteSource& source, const SoundData& data, ByteSink& o
     };
 
     const uint64_t afterAdded = std::min(length, at + addedBytes_);
+    const ByteRange range = clampedRange(ByteRange{offset_, end_}, length, f.frameBytes());
     bool ok = false;
     switch (kind_) {
     case EditKind::Paste:
@@ -109,6 +122,12 @@ bool SoundEdit::writeData(ByteSource& source, const SoundData& data, ByteSink& o
         break;
     case EditKind::DeleteAfter:
         ok = copySound(0, at);
+        break;
+    case EditKind::DeleteRange:
+        ok = copySound(0, range.from) && copySound(range.to, length - range.to);
+        break;
+    case EditKind::Trim:
+        ok = copySound(range.from, range.to - range.from);
         break;
     }
     return ok && written == total;
