@@ -181,7 +181,7 @@ std::unique_ptr<SoundRewrite> makeEdit(const std::string& op, int argc, char** a
             return nullptr;
         }
         const uint64_t offset = editOffset(position, data.format.samplesPerSec * data.format.frameBytes(),
-                                           data.format.frameBytes(), static_cast<uint32_t>(data.size));
+                                           data.format.frameBytes(), data.size);
         if (!o.takesFile) return std::make_unique<SoundEdit>(o.kind, data.format, offset);
         WaveInfo added;
         if (!inspect(argv[4], added)) return nullptr;
