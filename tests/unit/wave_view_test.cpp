@@ -362,27 +362,6 @@ TEST(SelectionConversions, SecondsForThePanesTexts) {
     }
 }
 
-TEST(SelectionConversions, ByteOffsetsForTheEdits) {
-    const struct {
-        PcmFormat format;
-        uint64_t start, end, fromByte, toByte;
-    } cases[] = {
-        {PcmFormat{44100, 16, 2}, 10, 20, 40, 80},
-        {PcmFormat{11025, 16, 1}, 10, 20, 20, 40},
-        {PcmFormat{22050, 8, 2}, 10, 20, 20, 40},
-        {PcmFormat{8000, 8, 1}, 10, 20, 10, 20},
-        {PcmFormat{44100, 16, 2}, 0, wavLimit16BitStereo, 0, 4294967256ull},
-    };
-    for (const auto& c : cases) {
-        Selection s;
-        s.setFrameCount(c.end);
-        s.selectToEnd(c.start);
-        const ByteRange r = selectionBytes(s, c.format.frameBytes());
-        EXPECT_EQ(r.from, c.fromByte);
-        EXPECT_EQ(r.to, c.toByte);
-    }
-}
-
 TEST(SelectionConversions, SliderPositionsAndFrames) {
     const struct {
         PcmFormat format;
