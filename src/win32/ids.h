@@ -22,6 +22,12 @@ enum Menu : unsigned {
     AudioProperties,
     Undo,
     Redo,
+    DeleteSelection,
+    TrimToSelection,
+    SelectAll,        // keys only
+    ClearSelection,
+    SelectToStart,
+    SelectToEnd,
     VolumeUp = 140,   // Effect
     VolumeDown,
     SpeedUp,
@@ -36,6 +42,7 @@ enum Menu : unsigned {
     StandardPlayBuffer,  // Help > Play buffer
     SmallPlayBuffer,
     VersionInformation,
+    Waveform = 180,   // View
     FormatFirst = 200,  // the 32 format items, in the order of the format table
     FormatLast = 231,
 };
@@ -57,6 +64,8 @@ enum Control : unsigned {
     PositionPanel = 1041,
     LengthPanel,
     LevelPanel,
+    WavePane = 1050,
+    SelectionLabel,
 };
 static_assert(RecordButton - GoToStartButton == 4, "the buttons are created in a loop");
 
@@ -90,5 +99,6 @@ constexpr const wchar_t* EqualizerWindowClass = L"AurechoEqualizerWindow";
 constexpr const wchar_t* EqualizerTrackClass = L"AurechoEqualizerTrack";
 constexpr const wchar_t* EqualizerKnobClass = L"AurechoEqualizerKnob";
 constexpr const wchar_t* PanelClass = L"AurechoPanel";
+constexpr const wchar_t* WavePaneClass = L"AurechoWavePane";
 
 }  // namespace ids

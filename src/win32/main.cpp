@@ -21,7 +21,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int show) {
 
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            if (TranslateAcceleratorW(mainWindow.handle(), mainWindow.acceleratorTable(), &msg)) continue;
+            // The keys are the main window's; the equalizer window and the dialogs keep theirs.
+            const HWND main = mainWindow.handle();
+            if ((msg.hwnd == main || IsChild(main, msg.hwnd)) &&
+                TranslateAcceleratorW(main, mainWindow.acceleratorTable(), &msg))
+                continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }

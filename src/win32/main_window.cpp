@@ -1,9 +1,11 @@
-// The main window's life: construction, creation, showing and closing, message routing,
-// the settings file, the command line, and what it does for the commands and the devices.
+// The main window's life: construction, creation, showing and closing, message routing
+// (the File, Edit and Effect menus to the document), the settings file, the command line,
+// and what it does for the commands and the devices.
 #include "win32/main_window.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <windowsx.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,12 +18,13 @@
 
 namespace {
 const wchar_t* const settingsFileName = L"Aurecho32.dat";
+const wchar_t* const viewFileName = L"Aurecho32.ini";
+const wchar_t* const viewSection = L"View";
 const UINT_PTR timerId = 1;  // the 100 ms timer
 }  // namespace
 
 MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(commandLine)) {
     applicationTitle = texts::titleTexts[0];
-    clipboardFormats = registerClipboardFormats();
     sound.setDirectMode(!cmd.text.empty());
     // The file dialogs move the current folder, and the named file must stay where it is.
     if (!cmd.fileName.empty()) cmd.fileName = fullPath(cmd.fileName);
@@ -49,14 +52,14 @@ MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(c
     const int x = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
     SetWindowPos(hwnd, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-    enableButtons({goToStartButton, goToEndButton, playButton, stopButton}, false);
+    frame.attach(hwnd, 325, 165);
+    enableTransport(false);
     applyLanguage();
     SetTimer(hwnd, timerId, 100, nullptr);
 }
 
 MainWindow::~MainWindow() {
     history.clear();
-    if (undoLock != INVALID_HANDLE_VALUE) CloseHandle(undoLock);
     if (fileIcon) DestroyIcon(fileIcon);
     if (font) DeleteObject(font);
 }
@@ -66,12 +69,22 @@ void MainWindow::onCreate() {
     selectFormat(findFormatItem(2, 44100, 16));
     defaultSliderProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(positionSlider, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sliderProc)));
-    beginUndoSession();
+    document.beginUndoSession();
     readSettingsFile();
     if (settings.playBufferStandard)
         playBufferFactor = standardPlayBufferFactor;
     else if (settings.playBufferSmall)
         playBufferFactor = smallPlayBufferFactor;
+    // The pane and the size it had; a file that is not there or odd leaves the first look.
+    const std::wstring ini = settingsFileToRead(viewFileName);
+    const auto value = [&](const wchar_t* key) {
+        return static_cast<int64_t>(GetPrivateProfileIntW(viewSection, key, -1, ini.c_str()));
+    };
+    viewSettings = viewSettingsFrom(value(L"Waveform"), value(L"Width"), value(L"Height"));
+    if (viewSettings.waveform) {
+        frame.show(document.pane().handle(), true, viewSettings.width, viewSettings.height, scale.dpi);
+        CheckMenuItem(menuBar, ids::Waveform, MF_BYCOMMAND | MF_CHECKED);
+    }
 }
 
 // The format dialog and the equalizer window, hidden until their commands show them.
@@ -82,8 +95,8 @@ void MainWindow::createCompanionWindows() {
 
 void MainWindow::onShow() {
     SetFocus(recordButton);
-    redrawRecordLevels();
-    if (cmd.text.empty()) offerLeftovers();
+    levels.redraw(sound.blockBytes(), sound.format().bitsPerSample == 8);
+    if (cmd.text.empty()) document.offerLeftovers();
     runCommandLine();
 }
 
@@ -106,8 +119,8 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
         return 1;
     case WM_DROPFILES:
-        onDropFiles(reinterpret_cast<HDROP>(wp));
-        enableUndoItems();
+        document.onDropFiles(reinterpret_cast<HDROP>(wp));
+        document.enableUndoItems();
         return 0;
     case MM_WOM_DONE:
         player.onDone(reinterpret_cast<HWAVEOUT>(wp));
@@ -125,7 +138,7 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
         onCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wp) != WA_INACTIVE) enablePasteItems();
+        if (LOWORD(wp) != WA_INACTIVE) document.enablePasteItems();
         break;  // the default handling gives the focus
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
@@ -138,6 +151,21 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DPICHANGED:
         onDpiChanged(wp, lp);
         return 0;
+    case WM_GETMINMAXINFO:
+        frame.limit(*reinterpret_cast<MINMAXINFO*>(lp), scale.dpi);
+        return 0;
+    case WM_SIZE:
+        if (frame.shown()) frame.placePane(document.pane().handle(), scale.dpi);
+        return 0;
+    case WM_MOUSEWHEEL: {
+        // The wheel goes to the pane under the pointer, whichever control has the focus.
+        HWND pane = document.pane().handle();
+        RECT r;
+        GetWindowRect(pane, &r);
+        const POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        if (IsWindowVisible(pane) && PtInRect(&r, at)) return SendMessageW(pane, msg, wp, lp);
+        break;
+    }
     case WM_CLOSE:
         if (onClose()) DestroyWindow(hwnd);
         return 0;
@@ -184,44 +212,19 @@ void MainWindow::onCommand(WORD id, WORD code, HWND control) {
         settings.languageIndex = id == ids::English ? 1 : 0;
         applyLanguage();
         break;
+    case ids::Waveform:
+        frame.remember(viewSettings, scale.dpi);
+        frame.show(document.pane().handle(), !frame.shown(), viewSettings.width, viewSettings.height, scale.dpi);
+        CheckMenuItem(menuBar, ids::Waveform, MF_BYCOMMAND | (frame.shown() ? MF_CHECKED : MF_UNCHECKED));
+        break;
     case ids::StandardPlayBuffer: choosePlayBuffer(true); break;
     case ids::SmallPlayBuffer: choosePlayBuffer(false); break;
     case ids::VersionInformation: message(std::wstring(texts::titleTexts[language()]) + texts::versionText); break;
     case ids::AudioProperties: ShellExecuteW(hwnd, nullptr, L"mmsys.cpl", nullptr, nullptr, SW_SHOW); break;
-    case ids::New: onNew(); break;
-    case ids::Open: onOpen(); break;
-    case ids::Save:
-        stopGuard();
-        saveToDocumentFile(sound, *this);
-        break;
-    case ids::SaveAs:
-        stopGuard();
-        saveSoundAs(sound, *this);
-        break;
     case ids::Exit: PostMessageW(hwnd, WM_CLOSE, 0, 0); break;
-    case ids::Convert: onConvert(); break;
-    case ids::Copy: onCopy(); break;
-    case ids::Paste: onPaste(EditKind::Paste); break;
-    case ids::MixingPaste: onPaste(EditKind::Mix); break;
-    case ids::InsertFile: onSpliceFile(EditKind::Insert); break;
-    case ids::MixFile: onSpliceFile(EditKind::Mix); break;
-    case ids::DeleteBefore: onDelete(EditKind::DeleteBefore); break;
-    case ids::DeleteAfter: onDelete(EditKind::DeleteAfter); break;
-    case ids::VolumeUp: onEffect(Effect::VolumeUp); break;
-    case ids::VolumeDown: onEffect(Effect::VolumeDown); break;
-    case ids::SpeedUp: onEffect(Effect::SpeedUp); break;
-    case ids::SpeedDown: onEffect(Effect::SpeedDown); break;
-    case ids::Echo: onEffect(Effect::Echo); break;
-    case ids::Reverse: onEffect(Effect::Reverse); break;
-    case ids::Equalizer:
-        if (sound.hasSound()) showEqualizer(sound, *this, equalizerWindow);
-        break;
-    case ids::EqualizedOutput: onEqualizedOutput(); break;
-    case ids::Undo: onUndo(true); break;
-    case ids::Redo: onUndo(false); break;
-    default: break;
+    default: document.onCommand(id); break;
     }
-    enableUndoItems();
+    document.enableUndoItems();
 }
 
 // True when the window may close.
@@ -258,6 +261,17 @@ void MainWindow::readSettingsFile() {
 
 void MainWindow::writeSettingsFile() {
     const std::wstring folder = settingsFolderToWrite();
+    if (!folder.empty()) {
+        // Only the pane's look: losing it costs nothing, so a failure says nothing.
+        frame.remember(viewSettings, scale.dpi);
+        const std::wstring ini = folder + viewFileName;
+        const auto put = [&](const wchar_t* key, int32_t value) {
+            WritePrivateProfileStringW(viewSection, key, std::to_wstring(value).c_str(), ini.c_str());
+        };
+        put(L"Waveform", viewSettings.waveform ? 1 : 0);
+        put(L"Width", viewSettings.width);
+        put(L"Height", viewSettings.height);
+    }
     FILE* f = folder.empty() ? nullptr : _wfopen((folder + settingsFileName).c_str(), L"wb");
     if (!f) {
         // When not even the per-user folder takes it, the message says which folder that was.
@@ -301,7 +315,7 @@ void MainWindow::runCommandLine() {
     if (!cmd.fileName.empty()) {
         if (FILE* probe = _wfopen(cmd.fileName.c_str(), L"rb")) {
             std::fclose(probe);
-            openWaveFile(cmd.fileName);
+            document.openWaveFile(cmd.fileName);
             // A file that could not be opened is the user's still: never recorded into.
             if (!sound.hasSound()) sound.setDirectMode(false);
             onPlay();
@@ -381,6 +395,7 @@ void MainWindow::showLevels(const short* samples, size_t count, uint32_t barUnit
 
 void MainWindow::showPlayPosition(double seconds) {
     showPosition(seconds);
+    document.pane().setPosition(static_cast<uint64_t>(seconds * sound.format().samplesPerSec));
     setSliderPosition(static_cast<int>(seconds) * 100);
 }
 

@@ -19,9 +19,11 @@
 #include "win32/dialogs/format_dialog.h"
 #include "win32/display_scale.h"
 #include "win32/level_picture.h"
+#include "win32/pane_frame.h"
+#include "win32/sound_document.h"
 #include "win32/ui.h"
 
-class MainWindow : public Ui, private AudioListener {
+class MainWindow : public Ui, private AudioListener, private DocumentView {
 public:
     explicit MainWindow(const std::wstring& commandLine);
     ~MainWindow() override;
@@ -74,7 +76,6 @@ private:
     void applyLanguage();
     void setLabel(int id, const std::wstring& text);
     void drawButton(const DRAWITEMSTRUCT& item);
-    void enableButtons(std::initializer_list<HWND> buttons, bool enable);
 
     // The transport: buttons, slider, timer (main_window_transport.cpp)
     void onPlay();
@@ -82,43 +83,24 @@ private:
     void onStop();
     void onGoToStart();
     void onGoToEnd();
-    void onSliderMoved();
     void onTimer();
-    void stopGuard();
-    bool transportBusy() const { return player.playing() || recorder.recording() || recordRefused; }
+    bool transportBusy() const override { return player.playing() || recorder.recording() || recordRefused; }
     bool prepareRecordingFile();
     void showPlaybackEnd();
     void showPosition(double seconds);
-    int sliderPosition() const, sliderMax() const;
-    void setSliderPosition(int position);
     uint64_t positionToFrameBytes(int position) const;
     static LRESULT CALLBACK sliderProc(HWND, UINT, WPARAM, LPARAM);
 
-    // The working sound's view and the File, Edit and Effect menus (main_window_document.cpp)
-    void selectFormat(int index);
-    void enableFormatItems(bool enable);
-    void enablePcmMenu(bool enable);
-    void showLength(double seconds);
-    void redrawRecordLevels();
-    void resetDocument();
-    void openWaveFile(const std::wstring& path);
-    void offerLeftovers();
-    void onNew();
-    void onOpen();
-    void onDropFiles(HDROP drop);
-    void onCopy();
-    void onPaste(EditKind kind);
-    void onSpliceFile(EditKind kind);
-    void onDelete(EditKind kind);
-    void onEffect(Effect effect);
-    void onConvert();
-    void onEqualizedOutput();
-    void enablePasteItems();
-    // Undo and Redo (main_window_undo.cpp)
-    void beginUndoSession();
-    void onUndo(bool back);
-    void showRestoredSound();
-    void enableUndoItems();
+    // DocumentView (the transport's part in main_window_transport.cpp)
+    void stopGuard() override;
+    void selectFormat(int index) override;
+    void showLength(double seconds) override;
+    void clearTransport() override;
+    void enableTransport(bool hasSound) override;
+    int sliderPosition() const override;
+    int sliderMax() const override;
+    void setSliderPosition(int position) override;
+    void onSliderMoved() override;
 
     HWND hwnd = nullptr, positionPanel = nullptr, lengthPanel = nullptr, levelPanel = nullptr;
     HWND positionCaption = nullptr, positionLabel = nullptr, lengthCaption = nullptr, lengthLabel = nullptr;
@@ -129,7 +111,6 @@ private:
     HICON programIcon = nullptr, programIconSmall = nullptr;
     HICON fileIcon = nullptr;  // the shell's icon of the document's file
     HMENU menuBar = nullptr;
-    HMENU formatMenu = nullptr;  // File > Format, which holds the PCM menu
     HACCEL accelerators = nullptr;
     WNDPROC defaultSliderProc = nullptr;
     struct CaptionBinding {
@@ -141,20 +122,22 @@ private:
     std::vector<CaptionBinding> captionBindings;
 
     CommandLine cmd;
-    ClipboardFormats clipboardFormats;
     std::wstring applicationTitle;
     Settings settings;  // the menu check marks show it; the level colour is the picture's
+    ViewSettings viewSettings;  // Aurecho32.ini's, as read and as the window has them now
+    PaneFrame frame;
     float playBufferFactor = standardPlayBufferFactor;
     uint32_t playBlockWords = 0;  // of the last playback, or chosen with the format
     bool recordRefused = false;   // the input device did not open; until the next stop
     bool resumeAfterDrag = false;  // a slider press stopped playback; its release plays again
+    uint64_t recordedBefore = 0;   // a recording's bytes before this, as the pane has them, are final
 
     WorkingSound sound;
     SoundHistory history{sound, [this] { return sliderPosition(); }};
-    HANDLE undoLock = INVALID_HANDLE_VALUE;  // marks this run's undo steps as in use
     Player player{sound, *this};
     Recorder recorder{sound, history, *this};
     LevelPicture levels;
     FormatDialog formatDialog;
     EqualizerWindow equalizerWindow;
+    SoundDocument document{{sound, history, recorder, levels, formatDialog, equalizerWindow}, *this, *this};
 };

@@ -120,6 +120,8 @@ void MainWindow::createControls() {
         *buttons[i] = child(hwnd, L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, ids::GoToStartButton + i, font);
     layoutControls();
     levels.create(levelControl, scale.dpi);
+    document.pane().create(hwnd);
+    document.pane().setScale(scale, font);
 }
 
 // Every control's place in layout units; the captions start further left in English.
@@ -160,6 +162,8 @@ void MainWindow::onDpiChanged(WPARAM wp, LPARAM lp) {
     takeSuggestedRect(hwnd, lp);
     layoutControls();
     levels.rescale(scale.dpi);
+    document.pane().setScale(scale, font);
+    if (frame.shown()) frame.placePane(document.pane().handle(), scale.dpi);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     if (IsWindowVisible(equalizerWindow.handle())) equalizerWindow.placeBesideOwner();
 }
@@ -183,8 +187,4 @@ void MainWindow::drawButton(const DRAWITEMSTRUCT& item) {
 
 void MainWindow::setLabel(int id, const std::wstring& text) {
     SetDlgItemTextW(id <= static_cast<int>(ids::PositionLabel) ? positionPanel : lengthPanel, id, text.c_str());
-}
-
-void MainWindow::enableButtons(std::initializer_list<HWND> buttons, bool enable) {
-    for (HWND button : buttons) EnableWindow(button, enable ? TRUE : FALSE);
 }

@@ -47,7 +47,7 @@ void MainWindow::createMenu() {
 
     // File, with Format > Others and Format > PCM (> Others)
     HMENU fileMenu = CreatePopupMenu(), formatOthersMenu = CreatePopupMenu();
-    formatMenu = CreatePopupMenu();
+    HMENU formatMenu = CreatePopupMenu();
     HMENU pcmMenu = CreatePopupMenu(), pcmOthersMenu = CreatePopupMenu();
     item(fileMenu, ids::New, fileMenuTexts, 1);
     item(fileMenu, ids::Open, fileMenuTexts, 2);
@@ -83,13 +83,22 @@ void MainWindow::createMenu() {
     separator(editMenu);
     item(editMenu, ids::DeleteBefore, editMenuTexts, 6);
     item(editMenu, ids::DeleteAfter, editMenuTexts, 7);
+    item(editMenu, ids::DeleteSelection, texts::selectionMenuTexts, 0, L"Del");
+    item(editMenu, ids::TrimToSelection, texts::selectionMenuTexts, 1, L"Ctrl+T");
     separator(editMenu);
     item(editMenu, ids::AudioProperties, editMenuTexts, 8);
     EnableMenuItem(editMenu, ids::Undo, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(editMenu, ids::Redo, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(editMenu, ids::DeleteBefore, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(editMenu, ids::DeleteAfter, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(editMenu, ids::DeleteSelection, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(editMenu, ids::TrimToSelection, MF_BYCOMMAND | MF_GRAYED);
     popup(menuBar, editMenu, editMenuTexts, 0);
+
+    // View
+    HMENU viewMenu = CreatePopupMenu();
+    item(viewMenu, ids::Waveform, texts::viewMenuTexts, 1);
+    popup(menuBar, viewMenu, texts::viewMenuTexts, 0);
 
     // Effect
     HMENU effectMenu = CreatePopupMenu();
@@ -125,7 +134,14 @@ void MainWindow::createMenu() {
     ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'C', ids::Copy},
                     {FCONTROL | FVIRTKEY, 'V', ids::Paste},
                     {FCONTROL | FVIRTKEY, 'Z', ids::Undo},
-                    {FCONTROL | FVIRTKEY, 'Y', ids::Redo}};
+                    {FCONTROL | FVIRTKEY, 'Y', ids::Redo},
+                    {FVIRTKEY, VK_DELETE, ids::DeleteSelection},
+                    {FCONTROL | FVIRTKEY, 'T', ids::TrimToSelection},
+                    {FCONTROL | FVIRTKEY, 'A', ids::SelectAll},
+                    {FVIRTKEY, VK_ESCAPE, ids::ClearSelection},
+                    {FSHIFT | FVIRTKEY, VK_HOME, ids::SelectToStart},
+                    {FSHIFT | FVIRTKEY, VK_END, ids::SelectToEnd}};
+    document.setMenus(menuBar, formatMenu);
     accelerators = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
 }
 
@@ -158,5 +174,6 @@ void MainWindow::applyLanguage() {
         setLabel(ids::PositionLabel, texts::formatSeconds(d, texts::panelTexts[lang][texts::PositionZero]));
         setLabel(ids::LengthLabel, texts::formatSeconds(d, texts::panelTexts[lang][texts::LengthZero]));
     }
+    document.pane().setLanguage(lang);
     equalizerWindow.setCaption(std::wstring(texts::equalizerCaption[lang]) + L" - " + texts::titleTexts[lang]);
 }

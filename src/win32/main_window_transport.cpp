@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "core/program/wave_view.h"
 #include "core/sound/sound_math.h"
 #include "core/wav/format_table.h"
 #include "win32/ids.h"
@@ -23,6 +24,40 @@ bool hasWavExtension(const std::wstring& path) {
 int MainWindow::sliderPosition() const { return static_cast<int>(SendMessageW(positionSlider, TBM_GETPOS, 0, 0)); }
 int MainWindow::sliderMax() const { return static_cast<int>(SendMessageW(positionSlider, TBM_GETRANGEMAX, 0, 0)); }
 void MainWindow::setSliderPosition(int position) { SendMessageW(positionSlider, TBM_SETPOS, TRUE, position); }
+
+void MainWindow::selectFormat(int index) {
+    if (index < 0 || index >= formatCount) return;
+    const FormatItem& f = formatTable[index];
+    sound.setFormat(PcmFormat{f.rate, f.bits, f.channels});
+    for (int i = 0; i < formatCount; ++i)
+        CheckMenuItem(menuBar, ids::FormatFirst + i, MF_BYCOMMAND | (i == index ? MF_CHECKED : MF_UNCHECKED));
+    playBlockWords = playBlockWordsFor(f.rate, playBufferFactor);
+}
+
+void MainWindow::showLength(double seconds) {
+    const std::wstring pattern = texts::panelTexts[language()][texts::LengthZero];
+    setLabel(ids::PositionLabel, texts::formatSeconds(0.0, pattern));
+    setLabel(ids::LengthLabel, texts::formatSeconds(seconds, pattern));
+    SendMessageW(positionSlider, TBM_SETRANGEMAX, TRUE, sliderMaxFor(seconds));
+    SendMessageW(positionSlider, TBM_SETPOS, TRUE, 0);
+    updatePlayBufferFactor(seconds);
+}
+
+void MainWindow::clearTransport() {
+    SendMessageW(positionSlider, TBM_SETRANGEMAX, TRUE, 0);
+    SendMessageW(positionSlider, TBM_SETPOS, TRUE, 0);
+    setLabel(ids::PositionLabel, texts::formatSeconds(0.0, texts::panelTexts[language()][texts::PositionZero]));
+    setLabel(ids::LengthLabel, texts::formatSeconds(0.0, texts::panelTexts[language()][texts::LengthZero]));
+}
+
+// A sound that is there can be played and gone through; without one only recording is left.
+void MainWindow::enableTransport(bool hasSound) {
+    for (HWND button : {goToStartButton, goToEndButton, playButton}) EnableWindow(button, hasSound);
+    EnableWindow(stopButton, FALSE);
+    if (hasSound) return;
+    EnableWindow(recordButton, TRUE);
+    recordRefused = false;
+}
 
 void MainWindow::showPosition(double seconds) {
     setLabel(ids::PositionLabel, texts::formatSeconds(seconds, texts::panelTexts[language()][texts::PositionZero]));
@@ -45,8 +80,14 @@ void MainWindow::onPlay() {
     if (!equalizerOffered(format.samplesPerSec, format.bitsPerSample)) equalizerWindow.refuse();
     playBlockWords = std::min(playBlockWordsFor(format.samplesPerSec, playBufferFactor), Player::maxBlockWords);
 
-    if (sliderPosition() == sliderMax()) setSliderPosition(0);
-    switch (player.start(hwnd, positionToFrameBytes(sliderPosition()), playBlockWords)) {
+    // A selection plays by itself; otherwise from the position to the end.
+    const Selection& selection = document.pane().selection();
+    ByteRange section = selectionBytes(selection, sound.frameBytes());
+    if (selection.empty()) {
+        if (sliderPosition() == sliderMax()) setSliderPosition(0);
+        section = {positionToFrameBytes(sliderPosition()), sound.length()};
+    }
+    switch (player.start(hwnd, section.from, section.to, playBlockWords)) {
     case Player::Start::Playing:
         break;
     case Player::Start::AtEnd:
@@ -91,13 +132,14 @@ void MainWindow::onRecord() {
     const int p = sliderPosition();
     history.beginRecording();
     recorder.start(p == sliderMax(), positionToFrameBytes(p));
+    recordedBefore = recorder.writeOffset();
     EnableWindow(recordButton, FALSE);
     EnableWindow(stopButton, TRUE);
     EnableWindow(playButton, FALSE);
     EnableWindow(goToStartButton, TRUE);
     sound.setHasSound(true);
     sound.setModified(true);
-    enablePcmMenu(false);
+    document.enablePcmMenu(false);
 }
 
 // A new sound gets a new working file; an existing one whose file is not open (a file
@@ -121,6 +163,7 @@ void MainWindow::onStop() {
     if (recorder.recording()) {
         recorder.finish();
         history.endRecording();
+        document.pane().soundChanged(std::min(recordedBefore, recorder.writeOffset()));
         // Shown after the returned buffers are stored, so the length includes the last,
         // partly filled one.
         const double len = sound.seconds();
@@ -145,7 +188,7 @@ void MainWindow::onStop() {
     if (wasPlaying) showPlaybackEnd();
     EnableWindow(positionSlider, TRUE);
     updatePlayBufferFactor(sound.seconds());
-    enableUndoItems();
+    document.enableUndoItems();
 }
 
 // After a stop: where playback had got to, or the end when the whole section went out.
@@ -194,6 +237,7 @@ void MainWindow::onSliderMoved() {
         showLevels(shown.data(), shown.size(), playBlockWords);
     }
     showPosition(p * 0.01);
+    if (!transportBusy()) document.pane().setPosition(document.frameAt(p));
     EnableMenuItem(menuBar, ids::DeleteBefore, MF_BYCOMMAND | MF_ENABLED);
     EnableMenuItem(menuBar, ids::DeleteAfter, MF_BYCOMMAND | MF_ENABLED);
 }
@@ -201,8 +245,15 @@ void MainWindow::onSliderMoved() {
 void MainWindow::onTimer() {
     player.checkDrained();
     if (player.playing() || !recorder.recording()) return;
+    // The picture grows with the recording: what was written before the last tick is
+    // final, unless the recording went back to the start since.
+    const uint64_t written = recorder.writeOffset();
+    sound.flush();
+    document.pane().soundChanged(written >= recordedBefore ? recordedBefore : 0);
+    document.pane().setPosition(written / sound.frameBytes());
+    recordedBefore = written;
     // The time recorded so far: the length, or where an overwrite has got to.
-    const double t = static_cast<double>(recorder.writeOffset()) / sound.bytesPerSecond();
+    const double t = static_cast<double>(written) / sound.bytesPerSecond();
     showPosition(t);
     SendMessageW(positionSlider, TBM_SETRANGEMAX, TRUE, recordingSliderMax(t));
     setSliderPosition(static_cast<int>(t) * 100);

@@ -177,6 +177,14 @@ screenshot() {
   fi
 }
 
+# screenshot_control NAME CONTROL: the client area of one of the main window's controls
+# (a driver control name: wavePane, levelPicture, ...) as SCREENSHOT_DIR/NAME.png; judge
+# it with pane_picture.py.
+screenshot_control() {
+  drv screenrect "$2"
+  screenshot_area "$1" "$(field "screenrect $2")"
+}
+
 # screenshot_area NAME WxH+X+Y: that part of the screen.
 screenshot_area() {
   local geom="$2"

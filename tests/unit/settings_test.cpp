@@ -79,3 +79,24 @@ TEST(Settings, LongFileReadsOnlyItsFirstElevenBytes) {
 }
 
 }  // namespace
+
+TEST(ViewSettings, OddValuesAreTakenAsMissing) {
+    const struct {
+        int64_t waveform, width, height;
+        bool shown;
+        int32_t w, h;
+    } rows[] = {
+        {1, 640, 400, true, 640, 400},
+        {0, 640, 400, false, 640, 400},
+        {-1, -1, -1, false, 0, 0},              // nothing in the file
+        {2, 0, -7, false, 0, 0},                // not a check, no size
+        {1, 16384, 16385, true, 16384, 0},      // past any screen
+        {1, 4294967295, 320, true, 0, 320},     // a negative number read unsigned
+    };
+    for (const auto& r : rows) {
+        const ViewSettings v = viewSettingsFrom(r.waveform, r.width, r.height);
+        EXPECT_EQ(v.waveform, r.shown) << r.waveform;
+        EXPECT_EQ(v.width, r.w) << r.width;
+        EXPECT_EQ(v.height, r.h) << r.height;
+    }
+}

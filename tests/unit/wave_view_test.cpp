@@ -336,6 +336,23 @@ TEST(WaveView, ASelectionCoversTheColumnsShowingIt) {
     EXPECT_EQ(before.first, before.last);
 }
 
+TEST(WaveView, LaneRowsPutSilenceOnTheCentreAndFullScaleOnTheEdges) {
+    const struct {
+        int32_t value;
+        int top, height, row;
+    } cases[] = {
+        {0, 10, 101, 60},      {32767, 10, 101, 10},  {-32768, 10, 101, 110},
+        {16384, 10, 101, 35},  {-16384, 10, 101, 85}, {1, 10, 101, 60},
+        {-1, 10, 101, 60},     {0, 0, 100, 49},       {32767, 0, 100, 0},
+        {-32768, 0, 100, 99},  {16384, 0, 100, 24},   {-16384, 0, 100, 74},
+        {-16056, 0, 100, 73},  {16384, 0, 3, 0},      {-16384, 0, 3, 2},
+        {16383, 0, 3, 1},      {0, 5, 1, 5},          {-32768, 5, 1, 5},
+        {-16384, 0, 2, 1},     {32767, 0, 2, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(laneRow(c.value, c.top, c.height), c.row) << c.value << " in " << c.height << " rows from " << c.top;
+}
+
 // ---- conversions -----------------------------------------------------------------------
 
 TEST(SelectionConversions, SecondsForThePanesTexts) {

@@ -48,3 +48,12 @@ std::array<uint8_t, settingsFileSize> writeSettings(const Settings& s) {
     for (int i = 0; i < 4; ++i) out[7 + i] = static_cast<uint8_t>(s.levelColor >> (8 * i));
     return out;
 }
+
+ViewSettings viewSettingsFrom(int64_t waveform, int64_t width, int64_t height) {
+    const auto size = [](int64_t v) { return v > 0 && v <= largestViewSize ? static_cast<int32_t>(v) : 0; };
+    ViewSettings view;
+    view.waveform = waveform == 1;
+    view.width = size(width);
+    view.height = size(height);
+    return view;
+}

@@ -27,6 +27,16 @@ const Text undoMenuTexts[languageCount][2] = {
     {L"Undo(&Z)", L"Redo(&Y)"},
 };
 
+const Text selectionMenuTexts[languageCount][2] = {
+    {L"選択範囲を削除(&D)", L"選択範囲以外を削除(&T)"},
+    {L"Delete Selection(&D)", L"Trim to Selection(&T)"},
+};
+
+const Text viewMenuTexts[languageCount][2] = {
+    {L"表示(&V)", L"波形(&W)"},
+    {L"View(&V)", L"Waveform(&W)"},
+};
+
 const Text undoFailedMessages[languageCount][2] = {
     {L"元に戻せませんでした。", L"やり直せませんでした。"},
     {L"Could not undo.", L"Could not redo."},

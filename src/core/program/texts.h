@@ -30,6 +30,9 @@ extern const Text editMenuTexts[languageCount][9];
 // Undo and Redo, at the top of the Edit menu, and what a step that failed says.
 extern const Text undoMenuTexts[languageCount][2];
 extern const Text undoFailedMessages[languageCount][2];
+// Edit > Delete Selection and Trim to Selection; the View menu and its Waveform item.
+extern const Text selectionMenuTexts[languageCount][2];
+extern const Text viewMenuTexts[languageCount][2];
 extern const Text effectMenuTexts[languageCount][9];
 extern const Text helpMenuTexts[languageCount][8];
 extern const Text panelTexts[languageCount][4];

@@ -167,6 +167,14 @@ ColumnRange WaveView::columnsOf(uint64_t from, uint64_t to) const {
 
 // ---- conversions -----------------------------------------------------------------------
 
+int laneRow(int32_t value, int top, int height) {
+    value = std::clamp<int32_t>(value, INT16_MIN, INT16_MAX);
+    const int64_t centre = (height - 1) / 2;
+    if (value >= 0) return top + static_cast<int>(centre - (2 * int64_t{value} * centre + 32767) / (2 * 32767));
+    const int64_t below = height - 1 - centre;
+    return top + static_cast<int>(centre + (-2 * int64_t{value} * below + 32768) / (2 * 32768));
+}
+
 SelectionSeconds selectionSeconds(const Selection& selection, uint32_t samplesPerSec) {
     return SelectionSeconds{lengthSeconds(selection.start(), samplesPerSec), lengthSeconds(selection.end(), samplesPerSec),
                             lengthSeconds(selection.frames(), samplesPerSec)};

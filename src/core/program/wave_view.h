@@ -122,6 +122,14 @@ private:
     uint64_t span_ = 1;
 };
 
+// The row of a sample value (at 16-bit height, as SamplePeak holds it) in a lane of height
+// rows from row top. 0 is on the centre row, top + (height - 1) / 2, where the centre line
+// is drawn; 32767 is on the top row and -32768 on the bottom row, top + height - 1. A value
+// between goes to the rows on its side in proportion, rounded to the nearest (halves away
+// from zero): with c = (height - 1) / 2, v >= 0 is at top + c - round(v * c / 32767) and
+// v < 0 at top + c + round(-v * (height - 1 - c) / 32768).
+int laneRow(int32_t value, int top, int height);
+
 // The selection's start, end and length in seconds, for texts::formatSeconds.
 struct SelectionSeconds {
     double start = 0;

@@ -5,13 +5,13 @@
 #include "core/program/transport_math.h"
 #include "win32/audio/device_format.h"
 
-Player::Start Player::start(HWND notify, uint64_t fromBytes, uint32_t blockWords) {
+Player::Start Player::start(HWND notify, uint64_t fromBytes, uint64_t toBytes, uint32_t blockWords) {
     blockWords_ = std::min(blockWords, maxBlockWords);
     eqHistory_.reset(sound_.format().channels);
     eqContinuesAt_ = 0;
     queuedBytes_ = 0;
     startBytes_ = fromBytes;
-    const uint64_t length = sound_.length();
+    const uint64_t length = std::min(sound_.length(), toBytes);
     remainBytes_ = startBytes_ < length ? length - startBytes_ : 0;
     if (remainBytes_ < sound_.frameBytes()) return Start::AtEnd;
 

@@ -32,9 +32,9 @@ public:
         Failed,    // the sound could not be read; stop() cleans up
         NotPrepared,  // the device refused a buffer; stop() cleans up
     };
-    // Plays from a byte offset on a whole frame, in blocks of blockWords 16-bit words;
-    // completions are posted to notify.
-    Start start(HWND notify, uint64_t fromBytes, uint32_t blockWords);
+    // Plays from a byte offset on a whole frame up to another (or the end), in blocks of
+    // blockWords 16-bit words; completions are posted to notify.
+    Start start(HWND notify, uint64_t fromBytes, uint64_t toBytes, uint32_t blockWords);
     bool playing() const { return device_ != nullptr; }
     // MM_WOM_DONE: refills the buffers that came back; once all are back, waits until the
     // device has played them out.

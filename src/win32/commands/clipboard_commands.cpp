@@ -67,15 +67,16 @@ bool pasteOffered(const ClipboardFormats& formats) {
 // and for other programs a whole WAV file under the standard wave format, which is left
 // out when there is no memory for it. An empty sound has no samples to offer (the
 // clipboard takes no empty block): only its record and its WAV file go there.
-bool copyToClipboard(WorkingSound& sound, HWND owner, const ClipboardFormats& formats) {
-    const uint64_t fullLength = sound.length();
+bool copyToClipboard(WorkingSound& sound, ByteRange range, HWND owner, const ClipboardFormats& formats) {
+    range = clampedRange(range, sound.length(), sound.frameBytes());
+    const uint64_t fullLength = range.to - range.from;
     if (fullLength > SIZE_MAX - waveHeaderSize) return false;
     const size_t length = static_cast<size_t>(fullLength);
     const PcmFormat format = sound.format();
     sound.flush();  // a running recording's last bytes
 
     HGLOBAL samples = length == 0 ? nullptr : filledBlock(length, [&](uint8_t* p) {
-        return sound.readData(0, p, length);
+        return sound.readData(range.from, p, length);
     });
     const FormatRecord formatRecord = makeFormatRecord(format);
     HGLOBAL record = filledBlock(formatRecord.size(), [&](uint8_t* p) {
@@ -118,7 +119,7 @@ bool copyToClipboard(WorkingSound& sound, HWND owner, const ClipboardFormats& fo
 namespace {
 
 // The paste itself, with the clipboard open.
-PasteResult pasteBlocks(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosition, HANDLE rawHandle,
+PasteResult pasteBlocks(SoundHistory& history, Ui& ui, EditKind kind, uint64_t offset, HANDLE rawHandle,
                         HANDLE recordHandle, HANDLE waveHandle) {
     const int lang = ui.language();
     WorkingSound& sound = history.sound();
@@ -151,8 +152,7 @@ PasteResult pasteBlocks(SoundHistory& history, Ui& ui, EditKind kind, int32_t sl
                                  found.data.format, target);
     bool ok = false;
     if (added) {
-        const uint64_t at = editOffset(sliderPosition, sound.bytesPerSecond(), target.frameBytes(), sound.length());
-        SoundEdit edit(kind, target, at, std::move(added));
+        SoundEdit edit(kind, target, hadSound ? offset : 0, std::move(added));
         ok = rewriteWorkingSound(history, ui, edit, texts::progressTexts[lang][texts::Pasting],
                                  kind == EditKind::Mix ? BusyAnimation::PerSample : BusyAnimation::None);
     } else {
@@ -169,7 +169,7 @@ PasteResult pasteBlocks(SoundHistory& history, Ui& ui, EditKind kind, int32_t sl
 }  // namespace
 
 PasteResult pasteClipboard(SoundHistory& history, Ui& ui, const ClipboardFormats& formats, EditKind kind,
-                           int32_t sliderPosition) {
+                           uint64_t offset) {
     const bool rawOffered = IsClipboardFormatAvailable(formats.samples);
     if (!rawOffered && !IsClipboardFormatAvailable(CF_WAVE)) return PasteResult::Nothing;
     if (!OpenClipboard(ui.owner())) return PasteResult::Nothing;
@@ -178,7 +178,7 @@ PasteResult pasteClipboard(SoundHistory& history, Ui& ui, const ClipboardFormats
     PasteResult result = PasteResult::Nothing;
     if (rawHandle || waveHandle) {
         const HANDLE recordHandle = rawHandle ? GetClipboardData(formats.record) : nullptr;
-        result = pasteBlocks(history, ui, kind, sliderPosition, rawHandle, recordHandle, waveHandle);
+        result = pasteBlocks(history, ui, kind, offset, rawHandle, recordHandle, waveHandle);
     }
     CloseClipboard();
     return result;

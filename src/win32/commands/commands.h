@@ -98,14 +98,16 @@ struct ClipboardFormats {
 };
 ClipboardFormats registerClipboardFormats();
 bool pasteOffered(const ClipboardFormats& formats);
-// The whole sound to the clipboard; false, with the clipboard as it was, when it cannot be
-// read or held.
-bool copyToClipboard(WorkingSound& sound, HWND owner, const ClipboardFormats& formats);
+// The bytes of range (as clampedRange takes it) to the clipboard; false, with the clipboard
+// as it was, when they cannot be read or held.
+bool copyToClipboard(WorkingSound& sound, ByteRange range, HWND owner, const ClipboardFormats& formats);
 enum class PasteResult { Nothing, Failed, Pasted };
-// Paste or mixing paste at the slider position; into no sound, a new sound in the
-// format chosen in the menu.
+// Paste or mixing paste at a byte offset on a whole frame; into no sound, a new sound in
+// the format chosen in the menu.
 PasteResult pasteClipboard(SoundHistory& history, Ui& ui, const ClipboardFormats& formats, EditKind kind,
-                           int32_t sliderPosition);
-// Insert or mix a WAV file asked of the user at the slider position.
-bool spliceFile(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosition);
-bool deleteAround(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosition);
+                           uint64_t offset);
+// Insert or mix a WAV file asked of the user at a byte offset on a whole frame.
+bool spliceFile(SoundHistory& history, Ui& ui, EditKind kind, uint64_t offset);
+bool deleteAround(SoundHistory& history, Ui& ui, EditKind kind, uint64_t offset);
+// Delete Selection (EditKind::DeleteRange) and Trim to Selection (EditKind::Trim).
+bool deleteRange(SoundHistory& history, Ui& ui, EditKind kind, ByteRange range);

@@ -1,18 +1,10 @@
-// Inserting and mixing another WAV file at the position, and deleting before or after it:
-// each rewrites the working file through an edit of the core.
+// Inserting and mixing another WAV file at a place, deleting before or after it, and
+// deleting a range or all but it: each rewrites the working file through an edit of the core.
 #include "core/program/texts.h"
 #include "core/sound/foreign_samples.h"
 #include "win32/commands/commands.h"
 
-namespace {
-
-uint64_t editPosition(const WorkingSound& sound, int32_t sliderPosition) {
-    return editOffset(sliderPosition, sound.bytesPerSecond(), sound.frameBytes(), sound.length());
-}
-
-}  // namespace
-
-bool spliceFile(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosition) {
+bool spliceFile(SoundHistory& history, Ui& ui, EditKind kind, uint64_t offset) {
     const WorkingSound& sound = history.sound();
     const int lang = ui.language();
     std::wstring path;
@@ -56,14 +48,20 @@ bool spliceFile(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosi
         ui.message(texts::convertTexts[lang][texts::ErrorOccurred]);
         return false;
     }
-    SoundEdit edit(kind, to, editPosition(sound, sliderPosition), std::move(added));
+    SoundEdit edit(kind, to, offset, std::move(added));
     const bool mixing = kind == EditKind::Mix;
     return rewriteWorkingSound(history, ui, edit, texts::progressTexts[lang][mixing ? texts::Mixing : texts::Inserting],
                                mixing ? BusyAnimation::PerSample : BusyAnimation::None);
 }
 
-bool deleteAround(SoundHistory& history, Ui& ui, EditKind kind, int32_t sliderPosition) {
-    SoundEdit edit(kind, history.sound().format(), editPosition(history.sound(), sliderPosition));
+bool deleteAround(SoundHistory& history, Ui& ui, EditKind kind, uint64_t offset) {
+    SoundEdit edit(kind, history.sound().format(), offset);
+    return rewriteWorkingSound(history, ui, edit, texts::progressTexts[ui.language()][texts::Deleting],
+                               BusyAnimation::None);
+}
+
+bool deleteRange(SoundHistory& history, Ui& ui, EditKind kind, ByteRange range) {
+    SoundEdit edit(kind, history.sound().format(), range);
     return rewriteWorkingSound(history, ui, edit, texts::progressTexts[ui.language()][texts::Deleting],
                                BusyAnimation::None);
 }

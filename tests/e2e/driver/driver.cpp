@@ -31,6 +31,8 @@
 //   text CONTROL           window text                                   -> text CONTROL: TEXT
 //   pos CONTROL            left,top in its parent's client area          -> pos CONTROL: L,T
 //   size CONTROL           width,height                                  -> size CONTROL: W,H
+//   shown CONTROL          whether it is visible (IsWindowVisible)       -> shown CONTROL: 0|1
+//   screenrect CONTROL     its client area's screen rectangle  -> screenrect CONTROL: WxH+X+Y
 //   slider                 positionSlider's range and position           -> slider: MIN MAX POS
 //   pressslider            press the left button on positionSlider's thumb
 //   releaseslider N        drag the thumb to N and let go: TBM_SETPOS, WM_HSCROLL
@@ -62,6 +64,14 @@
 //   releaseknob N          let the left button go over band N's knob
 //   dblclickknob N         double-click band N's knob (down, up, double-click, up)
 //   dblclicktrack N        double-click band N's track where its knob does not cover it
+//   panepress X [shift]    press the left button in wavePane at X in its client area,
+//                          halfway down; shift: with Shift held (MK_SHIFT)
+//   panemove X [shift]     move the pointer there, the left button held
+//   panerelease X [shift]  let the left button go there
+//   panewheel X STEPS      turn the wheel with Ctrl held over wavePane at X, halfway down:
+//                          WM_MOUSEWHEEL with STEPS * WHEEL_DELTA (negative: towards the user)
+//   panescroll             wavePane's horizontal scroll bar; SHOWN is 1 while it shows
+//                          -> panescroll: SHOWN MIN MAX PAGE POS
 //   close                  post WM_CLOSE to the main window
 //   closewindow CLASS      post WM_CLOSE to the program's CLASS window (its close box)
 //   waitexit [MS]          wait (default 10000 ms) for the program to end -> waitexit: CODE
@@ -78,6 +88,9 @@
 //   closebox CLASS         close that window with its close box
 //   ctrlkey LETTER         make the main window active and type Ctrl+LETTER, as a person
 //                          would; the program handles it after the driver returns
+//   key SPEC               make the main window active and type SPEC, [ctrl+][shift+]NAME
+//                          with NAME esc, del, home, end, or one letter or digit
+//                          ("ctrl+shift+z", "del"); returns once the program has handled it
 //   activate               make another window active, then the program's main window, as
 //                          a person switching back to the program
 //   clipset NAME FILE [NAME FILE]...  empty the clipboard and offer each file's bytes
@@ -88,16 +101,18 @@
 //
 // CONTROL: positionCaption, positionLabel, lengthCaption, lengthLabel, goToStartButton,
 // goToEndButton, playButton, stopButton, recordButton, positionSlider, levelPicture,
-// positionPanel, lengthPanel, levelPanel, or a number; in the format dialog bitCaption,
-// rateCaption, channelCaption, bitList, rateList, channelList, currentFormatGroup,
-// currentFormatLabel, okButton, cancelButton.
-// Commands that post input (choose, click, setslider, the knob and switch commands) return
-// once the program's thread has taken the input from its queue: its handler has finished or
-// shows a modal window. Mouse input goes to the equalizer's controls as posted messages at
-// points in the control's client area; the window must be visible.
+// positionPanel, lengthPanel, levelPanel, wavePane, selectionLabel (wavePane's child), or a
+// number; in the format dialog bitCaption, rateCaption, channelCaption, bitList, rateList,
+// channelList, currentFormatGroup, currentFormatLabel, okButton, cancelButton.
+// Commands that post input (choose, click, setslider, the knob, switch and pane commands, key)
+// return once the program's thread has taken the input from its queue: its handler has
+// finished or shows a modal window. Mouse input goes to the equalizer's controls and to
+// wavePane as posted messages at points in the control's client area; the window must be
+// visible (and wavePane enabled).
 #include <windows.h>
 #include <commctrl.h>
 
+#include <climits>
 #include <cstdio>
 #include <cwctype>
 #include <cstdlib>
@@ -460,6 +475,7 @@ const NamedControl controlNames[] = {
     {L"recordButton", ids::RecordButton},       {L"positionSlider", ids::PositionSlider},
     {L"levelPicture", ids::LevelPicture},       {L"positionPanel", ids::PositionPanel},
     {L"lengthPanel", ids::LengthPanel},         {L"levelPanel", ids::LevelPanel},
+    {L"wavePane", ids::WavePane},               {L"selectionLabel", ids::SelectionLabel},
     {L"bitCaption", ids::BitCaption},           {L"rateCaption", ids::RateCaption},
     {L"channelCaption", ids::ChannelCaption},   {L"bitList", ids::BitList},
     {L"rateList", ids::RateList},               {L"channelList", ids::ChannelList},
@@ -483,7 +499,14 @@ int controlId(const std::wstring& name) {
 }
 
 HWND control(const std::wstring& name) {
-    HWND h = findDescendant(mainWindow(), controlId(name));
+    const int id = controlId(name);
+    if (id == ids::SelectionLabel) {
+        // The pane's own child, not the main window's.
+        HWND h = GetDlgItem(control(L"wavePane"), id);
+        if (!h) fail(L"control " + name + L" not found in wavePane");
+        return h;
+    }
+    HWND h = findDescendant(mainWindow(), id);
     if (!h) fail(L"control " + name + L" not found in the main window");
     return h;
 }
@@ -725,6 +748,15 @@ std::wstring screenRect(HWND h) {
            std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
 }
 
+std::wstring clientScreenRect(HWND h) {
+    RECT r;
+    GetClientRect(h, &r);
+    POINT p{0, 0};
+    ClientToScreen(h, &p);
+    return std::to_wstring(r.right) + L"x" + std::to_wstring(r.bottom) + L"+" + std::to_wstring(p.x) + L"+" +
+           std::to_wstring(p.y);
+}
+
 HWND equalizerControl(int id, const std::wstring& what) {
     HWND window = topWindowOfClass(ids::EqualizerWindowClass);
     HWND h = findDescendant(window, id);
@@ -786,6 +818,50 @@ void cmdKnobTop(int n) {
     POINT p{r.left, r.top};
     ScreenToClient(GetParent(h), &p);
     printLine(L"knobtop " + std::to_wstring(n) + L": " + std::to_wstring(p.y));
+}
+
+// ---- the waveform pane -----------------------------------------------------------------
+
+// The pane as a person could work it now.
+HWND usablePane() {
+    HWND pane = control(L"wavePane");
+    if (!IsWindowVisible(pane)) fail(L"wavePane is hidden");
+    if (!IsWindowEnabled(pane)) fail(L"wavePane is disabled");
+    if (!IsWindowEnabled(mainWindow())) fail(L"the main window is disabled (a modal window is open)");
+    return pane;
+}
+
+// The pointer's height in the pane: halfway down, on the wave.
+int paneMiddle(HWND pane) {
+    RECT r;
+    GetClientRect(pane, &r);
+    return r.bottom / 2;
+}
+
+void cmdPaneMouse(UINT msg, int x, bool shift) {
+    HWND pane = usablePane();
+    WPARAM keys = shift ? MK_SHIFT : 0;
+    if (msg != WM_LBUTTONUP) keys |= MK_LBUTTON;
+    postMouse(pane, msg, keys, x, paneMiddle(pane));
+    syncWithProgram();
+}
+
+void cmdPaneWheel(int x, int steps) {
+    if (steps < -(SHRT_MAX / WHEEL_DELTA) || steps > SHRT_MAX / WHEEL_DELTA) fail(L"too many wheel steps", 2);
+    HWND pane = usablePane();
+    // The wheel's point is on the screen, unlike the buttons'.
+    POINT p{x, paneMiddle(pane)};
+    ClientToScreen(pane, &p);
+    PostMessageW(pane, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(steps * WHEEL_DELTA)),
+                 MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+    syncWithProgram();
+}
+
+void cmdPaneScroll() {
+    std::wstring answer;
+    if (!askHook(e2e::kScrollBar, answer, 10000, control(L"wavePane")))
+        fail(L"the program ended before its scroll bar could be read");
+    printLine(L"panescroll: " + answer);
 }
 
 void cmdMsgbox(DWORD timeoutMs) {
@@ -1069,18 +1145,89 @@ void cmdActivate() {
     syncWithProgram();
 }
 
+struct Key {
+    bool ctrl = false, shift = false;
+    WORD vk = 0;
+    bool extended = false;  // Del, Home and End of the block beside the letters
+};
+
+bool isAsciiLetterOrDigit(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9');
+}
+
+// [ctrl+][shift+]NAME: esc, del, home, end, or one letter or digit.
+Key parseKey(const std::wstring& spec) {
+    Key key;
+    std::wstring name = spec;
+    if (name.compare(0, 5, L"ctrl+") == 0) {
+        key.ctrl = true;
+        name.erase(0, 5);
+    }
+    if (name.compare(0, 6, L"shift+") == 0) {
+        key.shift = true;
+        name.erase(0, 6);
+    }
+    key.extended = name == L"del" || name == L"home" || name == L"end";
+    if (name == L"esc") key.vk = VK_ESCAPE;
+    else if (name == L"del") key.vk = VK_DELETE;
+    else if (name == L"home") key.vk = VK_HOME;
+    else if (name == L"end") key.vk = VK_END;
+    else if (name.size() == 1 && isAsciiLetterOrDigit(name[0])) key.vk = static_cast<WORD>(std::towupper(name[0]));
+    else fail(L"bad key " + spec + L": [ctrl+][shift+]esc|del|home|end|LETTER|DIGIT", 2);
+    return key;
+}
+
+// The key pressed and let go between its modifiers, as on a keyboard.
+void typeKey(const Key& key) {
+    std::vector<WORD> down;
+    if (key.ctrl) down.push_back(VK_CONTROL);
+    if (key.shift) down.push_back(VK_SHIFT);
+    down.push_back(key.vk);
+    std::vector<INPUT> in;
+    auto add = [&](WORD vk, bool up) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+        i.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk == key.vk && key.extended ? KEYEVENTF_EXTENDEDKEY : 0);
+        in.push_back(i);
+    };
+    for (WORD vk : down) add(vk, false);
+    for (auto it = down.rbegin(); it != down.rend(); ++it) add(*it, true);
+    if (SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) != in.size())
+        fail(L"the keys could not be typed");
+}
+
+// The key let go last: the outermost modifier.
+WORD lastReleased(const Key& key) { return key.ctrl ? VK_CONTROL : key.shift ? VK_SHIFT : key.vk; }
+
 void cmdCtrlKey(const std::wstring& letter) {
     if (letter.size() != 1 || !std::iswalpha(letter[0])) fail(L"ctrlkey takes one letter", 2);
+    const Key key = parseKey(L"ctrl+" + letter);
     cmdActivate();
-    const WORD key = static_cast<WORD>(std::towupper(letter[0]));
-    INPUT in[4] = {};
-    const WORD keys[4] = {VK_CONTROL, key, key, VK_CONTROL};
-    for (int i = 0; i < 4; ++i) {
-        in[i].type = INPUT_KEYBOARD;
-        in[i].ki.wVk = keys[i];
-        in[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
-    }
-    if (SendInput(4, in, sizeof(INPUT)) != 4) fail(L"the keys could not be typed");
+    typeKey(key);
+}
+
+void cmdKey(const std::wstring& spec) {
+    const Key key = parseKey(spec);
+    cmdActivate();
+    // Typed keys come after posted messages in the program's queue: the hook tells when the
+    // last release is taken, the handlers of the presses before it have finished by then.
+    std::wstring ignored;
+    if (!askHook(e2e::kKeyWatch, ignored, 10000, nullptr, lastReleased(key)))
+        fail(L"the program ended before the key was typed");
+    gotReply = false;
+    typeKey(key);
+    const DWORD timeoutMs = 60000;
+    HWND main = mainWindow();
+    pumpUntil(timeoutMs, [&] {
+        return (gotReply && replyKind == e2e::kKeyTaken) || processEnded() || !IsWindow(main);
+    });
+    if (processEnded() || !IsWindow(main)) return;
+    if (!gotReply || replyKind != e2e::kKeyTaken)
+        fail(L"the program did not take the key " + spec + L" within " + std::to_wstring(timeoutMs) +
+             L" ms (busy, hung, or the key went to another window)");
+    syncWithProgram();
 }
 
 struct Args {
@@ -1096,6 +1243,12 @@ struct Args {
         if (!more() || items[at].empty() || wcsspn(items[at].c_str(), L"0123456789") != items[at].size())
             return fallback;
         return number(items[at++], L"timeout");
+    }
+    // An optional word: taken only when it is next.
+    bool optionalWord(const wchar_t* word) {
+        if (!more() || items[at] != word) return false;
+        ++at;
+        return true;
     }
     int signedNumber(const wchar_t* what) {
         std::wstring text = next(what);
@@ -1115,7 +1268,8 @@ bool isCommandWord(const std::wstring& w) {
                                      L"closewindow", L"windowrect", L"clientsize", L"eqswitch",
                                      L"clickeqswitch", L"knobtop", L"pressknob", L"moveknob", L"releaseknob",
                                      L"dblclickknob", L"dblclicktrack", L"activate", L"ctrlkey", L"clipset", L"clipempty",
-                                     L"clipget", L"dpichange"};
+                                     L"clipget", L"dpichange", L"shown", L"screenrect", L"panepress",
+                                     L"panemove", L"panerelease", L"panewheel", L"panescroll", L"key"};
     for (const wchar_t* c : words)
         if (w == c) return true;
     return false;
@@ -1158,6 +1312,24 @@ void run(Args& a) {
         } else if (cmd == L"enabled") {
             std::wstring name = a.next(L"control");
             printLine(L"enabled " + name + L": " + (IsWindowEnabled(control(name)) ? L"1" : L"0"));
+        } else if (cmd == L"shown") {
+            std::wstring name = a.next(L"control");
+            printLine(L"shown " + name + L": " + (IsWindowVisible(control(name)) ? L"1" : L"0"));
+        } else if (cmd == L"screenrect") {
+            std::wstring name = a.next(L"control");
+            printLine(L"screenrect " + name + L": " + clientScreenRect(control(name)));
+        } else if (cmd == L"panepress" || cmd == L"panemove" || cmd == L"panerelease") {
+            const int x = a.signedNumber(L"x in the pane");
+            const bool shift = a.optionalWord(L"shift");
+            cmdPaneMouse(cmd == L"panepress" ? WM_LBUTTONDOWN : cmd == L"panemove" ? WM_MOUSEMOVE : WM_LBUTTONUP, x,
+                         shift);
+        } else if (cmd == L"panewheel") {
+            const int x = a.signedNumber(L"x in the pane");
+            cmdPaneWheel(x, a.signedNumber(L"wheel steps"));
+        } else if (cmd == L"panescroll") {
+            cmdPaneScroll();
+        } else if (cmd == L"key") {
+            cmdKey(a.next(L"key"));
         } else if (cmd == L"text") {
             std::wstring name = a.next(L"control");
             printLine(L"text " + name + L": " + escaped(windowText(control(name))));

@@ -129,6 +129,20 @@ std::wstring changeDpi(HWND window, int from, int to) {
            std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
 }
 
+std::wstring horizontalScrollBar(HWND window) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    if (!GetScrollInfo(window, SB_HORZ, &info)) info = SCROLLINFO{};
+    const bool shown = (GetWindowLongPtrW(window, GWL_STYLE) & WS_HSCROLL) != 0;
+    return std::wstring(shown ? L"1 " : L"0 ") + std::to_wstring(info.nMin) + L" " + std::to_wstring(info.nMax) +
+           L" " + std::to_wstring(info.nPage) + L" " + std::to_wstring(info.nPos);
+}
+
+// The key release the driver waits for; one at a time, kept until it is seen.
+HWND keyWatcher = nullptr;
+WPARAM watchedKey = 0;
+
 void reply(HWND to, ULONG_PTR kind, const std::wstring& text) {
     COPYDATASTRUCT data{};
     data.dwData = kind;
@@ -145,6 +159,11 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK AurechoE2EGetMessageHook(int c
                                                                           LPARAM lParam) {
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         MSG* msg = reinterpret_cast<MSG*>(lParam);
+        if (keyWatcher && (msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP) && msg->wParam == watchedKey) {
+            HWND to = keyWatcher;
+            keyWatcher = nullptr;
+            reply(to, e2e::kKeyTaken, L"");
+        }
         if (msg->message == requestMessage()) {
             HWND to = reinterpret_cast<HWND>(msg->wParam);
             ULONG_PTR kind = static_cast<ULONG_PTR>(msg->lParam);
@@ -162,6 +181,13 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK AurechoE2EGetMessageHook(int c
                 break;
             case e2e::kDpiChange:
                 text = changeDpi(msg->hwnd, static_cast<int>(argument >> 12), static_cast<int>(argument & 0xFFF));
+                break;
+            case e2e::kScrollBar:
+                text = horizontalScrollBar(msg->hwnd);
+                break;
+            case e2e::kKeyWatch:
+                keyWatcher = to;
+                watchedKey = argument;
                 break;
             }
             reply(to, kind, text);

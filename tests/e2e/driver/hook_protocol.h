@@ -34,6 +34,17 @@ enum Request : unsigned long {
     // (its client area scaled by TO / FROM, the frame at TO, the top-left corner kept).
     // Answer: that rectangle, "WxH+X+Y".
     kDpiChange = 5,
+    // Posted to a window of the program. Answer: its horizontal scroll bar,
+    // "SHOWN MIN MAX PAGE POS"; SHOWN is 1 while the window has WS_HSCROLL, which Wine and
+    // Windows clear when the bar is hidden. Asked inside the program because Wine's
+    // GetScrollInfo answers nothing for another process's window.
+    kScrollBar = 6,
+    // With a virtual-key code as the argument. Answer: empty, at once; then, when the
+    // program's thread takes that key's release (WM_KEYUP or WM_SYSKEYUP) from its queue,
+    // one more answer with dwData kKeyTaken. Typed keys are input, which a thread takes
+    // after the posted messages, so a ping alone cannot tell that they were handled.
+    kKeyWatch = 7,
+    kKeyTaken = 8,
 };
 
 constexpr unsigned long requestKind(unsigned long request) { return request & 0xFF; }
