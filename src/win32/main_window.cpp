@@ -261,10 +261,11 @@ void MainWindow::readSettingsFile() {
 
 void MainWindow::writeSettingsFile() {
     const std::wstring folder = settingsFolderToWrite();
-    if (!folder.empty()) {
-        // Only the pane's look: losing it costs nothing, so a failure says nothing.
-        frame.remember(viewSettings, scale.dpi);
-        const std::wstring ini = folder + viewFileName;
+    const std::wstring ini = folder + viewFileName;
+    // Only the pane's look, and no file until the pane has been shown: losing it costs
+    // nothing, so a failure says nothing.
+    frame.remember(viewSettings, scale.dpi);
+    if (!folder.empty() && (viewSettings.waveform || GetFileAttributesW(ini.c_str()) != INVALID_FILE_ATTRIBUTES)) {
         const auto put = [&](const wchar_t* key, int32_t value) {
             WritePrivateProfileStringW(viewSection, key, std::to_wstring(value).c_str(), ini.c_str());
         };

@@ -244,8 +244,10 @@ void WavePane::paint(HDC dc, int width, int height) {
                 fill(dc, x, laneRow(peak.max, top, laneHeight), x + 1, laneRow(peak.min, top, laneHeight) + 1, waveColour);
         }
     }
-    const int32_t at = view_.columnOf(position_);
-    if (view_.frameCount() > 0 && at >= 0 && at < columns) fill(dc, at, stripHeight_, at + 1, height, positionColour);
+    // The end of the sound, where a recording leaves the position, shows on its last frame.
+    const uint64_t frames = view_.frameCount();
+    const int32_t at = frames > 0 ? view_.columnOf(std::min(position_, frames - 1)) : -1;
+    if (at >= 0 && at < columns) fill(dc, at, stripHeight_, at + 1, height, positionColour);
 }
 
 // ---- the pointer and the scroll bar ----------------------------------------------------

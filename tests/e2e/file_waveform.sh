@@ -161,6 +161,26 @@ drv key esc text selectionLabel
 case "$(field "text selectionLabel")" in "") pass "Esc clears the selection" ;; *) fail "Esc left [$(field "text selectionLabel")]" ;; esac
 wait_summary "after Undo"
 
+# --- Ctrl+wheel zooms in around the pointer and shows the scroll bar; out hides it -------
+drv panewheel 160 3 panescroll
+expect_eq "Ctrl+wheel in: the scroll bar" "$(field panescroll | cut -d' ' -f1)" 1
+screenshot_control waveform-zoomed wavePane
+drv panewheel 160 -3 panescroll
+expect_eq "Ctrl+wheel out: the whole sound again" "$(field panescroll | cut -d' ' -f1)" 0
+
+# --- Play plays the selection and stops at its end --------------------------------------
+to="$(frame_at 70)"
+drv panepress 64 panerelease 70 click playButton
+end=$((SECONDS + 5))
+while [ $SECONDS -le $end ]; do
+  drv enabled playButton text positionLabel
+  [ "$(field "enabled playButton")" = 1 ] && break
+  sleep 0.2
+done
+expect_eq "Play of a selection: stopped by itself" "$(field "enabled playButton")" 1
+expect_eq "Play of a selection: stopped at its end" "$(field "text positionLabel")" \
+  "$(printf '%d.%02d 秒' $(((to + 220) / 44100)) $(((to * 100 + 22050) / 44100 % 100)))"
+
 # --- the picture grows while recording ---------------------------------------------------
 # new_sound: File > New, not saving what there was.
 new_sound() {

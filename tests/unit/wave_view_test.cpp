@@ -141,8 +141,8 @@ TEST(WaveView, ZoomKeepsTheFrameUnderThePointer) {
         {1000000, 1000, {{250, 1}, {700, 1}, {10, 2}, {999, -1}}, 125000},
         {1000000, 1000, {{0, 4}}, 62500},
         {1000000, 1000, {{1000, 4}}, 62500},  // the right edge: the view's end stays
-        {1000001, 999, {{333, 2}, {500, 1}, {800, -1}}, 250000},
-        {wavLimit8BitMono, 1920, {{960, 10}, {1000, 5}, {17, 3}}, wavLimit8BitMono >> 18},
+        {1000001, 999, {{333, 2}, {500, 1}, {800, -1}}, 250002},  // halves round up
+        {wavLimit8BitMono, 1920, {{960, 10}, {1000, 5}, {17, 3}}, (wavLimit8BitMono + (1 << 18) - 1) >> 18},
         {wavLimit16BitStereo, 640, {{639, 20}, {1, 1}}, 640},  // 1023, halved, stops at one per column
     };
     for (const auto& c : cases) {
@@ -188,6 +188,14 @@ TEST(WaveView, ZoomStopsAtOneFramePerColumnAndAtTheWholeSound) {
     EXPECT_EQ(v.firstFrame(), 0u);  // frame 900 under column 900 would need the view to start at -900
     EXPECT_EQ(v.framesInView(), 2000u);
     EXPECT_EQ(v.columnOf(900), 450);
+    // In and out again by as many steps shows the whole sound, whatever its length.
+    for (const uint64_t frames : {220500ull, 1000001ull, 4097ull}) {
+        WaveView round = viewOf(frames, 319);
+        round.zoom(160, 3);
+        ASSERT_TRUE(round.zoomed()) << frames;
+        round.zoom(160, -3);
+        EXPECT_FALSE(round.zoomed()) << frames;
+    }
     v.zoom(900, INT32_MIN);
     EXPECT_FALSE(v.zoomed());
     EXPECT_EQ(v.firstFrame(), 0u);

@@ -111,7 +111,8 @@ void WaveView::zoom(int32_t column, int32_t steps) {
     const uint64_t w = static_cast<uint64_t>(width_);
     const uint64_t under = first_ + ceilDiv(c * span_, w);
     uint64_t span = span_;
-    for (int32_t i = 0; i < steps && span > w; ++i) span /= 2;
+    // Halves round up, so as many doublings come back to at least the whole sound.
+    for (int32_t i = 0; i < steps && span > w; ++i) span = span - span / 2;
     for (int32_t i = 0; i > steps && span < contentFrames(); --i) span *= 2;
     setSpan(span);
     // Column c starts at first + ceil(c * span / w): put under there.
