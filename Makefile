@@ -4,11 +4,12 @@ JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN32 := build/win32
 WIN64 := build/win64
+NATIVE32 := build/native32
 
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps native win32 win64 test run clean fuzz bench
+.PHONY: all deps native native32 win32 win64 test run clean fuzz bench
 
 # Both Windows builds, always: the product and its 64-bit twin (see README).
 all: deps native win32 win64
@@ -34,7 +35,15 @@ $(WIN64)/CMakeCache.txt:
 win64: deps $(WIN64)/CMakeCache.txt
 	cmake --build $(WIN64) -j $(JOBS)
 
-test: all
+# The core's unit tests as a 32-bit Linux program, for its 32-bit size_t and long.
+$(NATIVE32)/CMakeCache.txt:
+	cmake -S . -B $(NATIVE32) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DAURECHO_CORE_TESTS_ONLY=ON
+
+native32: deps $(NATIVE32)/CMakeCache.txt
+	cmake --build $(NATIVE32) -j $(JOBS) --target core_tests
+
+test: all native32
 	scripts/with-rig.sh scripts/run-tests.sh
 
 run: all

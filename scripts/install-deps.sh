@@ -8,6 +8,7 @@ pkgs=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   googletest libgtest-dev
+  gcc-multilib g++-multilib qemu-user-static
   wine wine64 wine32:i386 libwine:i386 libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386
   xvfb xauth x11-utils
   pulseaudio pulseaudio-utils
