@@ -45,6 +45,10 @@ enum Menu : unsigned {
     Waveform = 180,   // View
     FormatFirst = 200,  // the 32 format items, in the order of the format table
     FormatLast = 231,
+    InputDeviceFirst = 300,  // Help > Recording Device: the default, then each device
+    InputDeviceLast = 363,
+    OutputDeviceFirst = 400,  // Help > Playback Device: the default, then each device
+    OutputDeviceLast = 463,
 };
 static_assert(FormatLast - FormatFirst + 1 == 32, "one id per format item");
 

@@ -53,6 +53,7 @@ MainWindow::MainWindow(const std::wstring& commandLine) : cmd(parseCommandLine(c
     const int y = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
     SetWindowPos(hwnd, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     frame.attach(hwnd, 325, 165);
+    work.attach(hwnd, stopButton);
     enableTransport(false);
     applyLanguage();
     SetTimer(hwnd, timerId, 100, nullptr);
@@ -81,6 +82,7 @@ void MainWindow::onCreate() {
         return static_cast<int64_t>(GetPrivateProfileIntW(viewSection, key, -1, ini.c_str()));
     };
     viewSettings = viewSettingsFrom(value(L"Waveform"), value(L"Width"), value(L"Height"));
+    devices.read(ini);
     if (viewSettings.waveform) {
         frame.show(document.pane().handle(), true, viewSettings.width, viewSettings.height, scale.dpi);
         CheckMenuItem(menuBar, ids::Waveform, MF_BYCOMMAND | MF_CHECKED);
@@ -151,6 +153,9 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DPICHANGED:
         onDpiChanged(wp, lp);
         return 0;
+    case WM_INITMENUPOPUP:
+        devices.onInitMenu(reinterpret_cast<HMENU>(wp));
+        break;
     case WM_GETMINMAXINFO:
         frame.limit(*reinterpret_cast<MINMAXINFO*>(lp), scale.dpi);
         return 0;
@@ -167,7 +172,7 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_CLOSE:
-        if (onClose()) DestroyWindow(hwnd);
+        if (!work.running() && onClose()) DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -177,6 +182,11 @@ LRESULT MainWindow::route(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void MainWindow::onCommand(WORD id, WORD code, HWND control) {
+    // While long work runs only its Stop button answers (the menu's own loop still sends).
+    if (work.running()) {
+        if (control == stopButton) work.cancel();
+        return;
+    }
     if (control) {
         if (id == ids::LevelPicture && code == STN_CLICKED) {
             int r = 0, g = 0, b = 0;
@@ -222,7 +232,12 @@ void MainWindow::onCommand(WORD id, WORD code, HWND control) {
     case ids::VersionInformation: message(std::wstring(texts::titleTexts[language()]) + texts::versionText); break;
     case ids::AudioProperties: ShellExecuteW(hwnd, nullptr, L"mmsys.cpl", nullptr, nullptr, SW_SHOW); break;
     case ids::Exit: PostMessageW(hwnd, WM_CLOSE, 0, 0); break;
-    default: document.onCommand(id); break;
+    default:
+        if (!devices.onCommand(id))
+            document.onCommand(id);
+        else if (recordRefused)
+            onStop();  // a refused input device may be the one just left: Record is offered again
+        break;
     }
     document.enableUndoItems();
 }
@@ -262,10 +277,12 @@ void MainWindow::readSettingsFile() {
 void MainWindow::writeSettingsFile() {
     const std::wstring folder = settingsFolderToWrite();
     const std::wstring ini = folder + viewFileName;
-    // Only the pane's look, and no file until the pane has been shown: losing it costs
-    // nothing, so a failure says nothing.
+    // The pane's look and the devices, and no file until there is something to keep:
+    // losing it costs little, so a failure says nothing.
     frame.remember(viewSettings, scale.dpi);
-    if (!folder.empty() && (viewSettings.waveform || GetFileAttributesW(ini.c_str()) != INVALID_FILE_ATTRIBUTES)) {
+    const bool keep = viewSettings.waveform || devices.anyChosen() || GetFileAttributesW(ini.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!folder.empty() && keep) {
+        devices.write(ini);
         const auto put = [&](const wchar_t* key, int32_t value) {
             WritePrivateProfileStringW(viewSection, key, std::to_wstring(value).c_str(), ini.c_str());
         };
@@ -405,6 +422,11 @@ void MainWindow::playbackEnded() { onStop(); }
 void MainWindow::recordingFailed() {
     onStop();
     message(texts::fileMessages[language()][texts::CreateError]);
+}
+
+void MainWindow::deviceLost(bool input) {
+    onStop();
+    message(texts::deviceTexts[language()][input ? texts::RecordingDeviceLost : texts::PlaybackDeviceLost]);
 }
 
 void MainWindow::recordingFull() {

@@ -17,11 +17,13 @@
 #include "win32/commands/commands.h"
 #include "win32/dialogs/equalizer_window.h"
 #include "win32/dialogs/format_dialog.h"
+#include "win32/device_menus.h"
 #include "win32/display_scale.h"
 #include "win32/level_picture.h"
 #include "win32/pane_frame.h"
 #include "win32/sound_document.h"
 #include "win32/ui.h"
+#include "win32/work_progress.h"
 
 class MainWindow : public Ui, private AudioListener, private DocumentView {
 public:
@@ -47,6 +49,9 @@ public:
     void busyStep(BusyCounter& busy) override;
     void busySteps(BusyCounter& busy, uint64_t units) override;
     void endBusy() override;
+    void beginWork(const std::wstring& busyCaption) override { work.begin(busyCaption); }
+    bool workProgress(uint64_t done, uint64_t total) override { return work.step(done, total); }
+    bool endWork() override { return work.end(); }
 
 private:
     // AudioListener
@@ -55,6 +60,7 @@ private:
     void playbackEnded() override;
     void recordingFailed() override;
     void recordingFull() override;
+    void deviceLost(bool input) override;
 
     // Life and routing (main_window.cpp)
     static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
@@ -126,6 +132,7 @@ private:
     Settings settings;  // the menu check marks show it; the level colour is the picture's
     ViewSettings viewSettings;  // Aurecho32.ini's, as read and as the window has them now
     PaneFrame frame;
+    WorkProgress work;
     float playBufferFactor = standardPlayBufferFactor;
     uint32_t playBlockWords = 0;  // of the last playback, or chosen with the format
     bool recordRefused = false;   // the input device did not open; until the next stop
@@ -136,6 +143,7 @@ private:
     SoundHistory history{sound, [this] { return sliderPosition(); }};
     Player player{sound, *this};
     Recorder recorder{sound, history, *this};
+    DeviceMenus devices{player, recorder};
     LevelPicture levels;
     FormatDialog formatDialog;
     EqualizerWindow equalizerWindow;

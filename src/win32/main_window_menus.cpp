@@ -127,6 +127,10 @@ void MainWindow::createMenu() {
     item(playBufferMenu, ids::StandardPlayBuffer, helpMenuTexts, 6);
     item(playBufferMenu, ids::SmallPlayBuffer, helpMenuTexts, 7);
     CheckMenuItem(playBufferMenu, ids::StandardPlayBuffer, MF_BYCOMMAND | MF_CHECKED);
+    HMENU inputMenu = CreatePopupMenu(), outputMenu = CreatePopupMenu();
+    popup(helpMenu, inputMenu, texts::deviceTexts, texts::RecordingDeviceMenu);
+    popup(helpMenu, outputMenu, texts::deviceTexts, texts::PlaybackDeviceMenu);
+    devices.create(inputMenu, outputMenu);
     separator(helpMenu);
     item(helpMenu, ids::VersionInformation, helpMenuTexts, 2);
     popup(menuBar, helpMenu, helpMenuTexts, 0);
@@ -175,5 +179,6 @@ void MainWindow::applyLanguage() {
         setLabel(ids::LengthLabel, texts::formatSeconds(d, texts::panelTexts[lang][texts::LengthZero]));
     }
     document.pane().setLanguage(lang);
+    devices.setLanguage(lang);
     equalizerWindow.setCaption(std::wstring(texts::equalizerCaption[lang]) + L" - " + texts::titleTexts[lang]);
 }

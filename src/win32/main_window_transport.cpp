@@ -79,6 +79,7 @@ void MainWindow::onPlay() {
     equalizerWindow.setSampleRate(format.samplesPerSec);
     if (!equalizerOffered(format.samplesPerSec, format.bitsPerSample)) equalizerWindow.refuse();
     playBlockWords = std::min(playBlockWordsFor(format.samplesPerSec, playBufferFactor), Player::maxBlockWords);
+    devices.useOutput();
 
     // A selection plays by itself; otherwise from the position to the end.
     const Selection& selection = document.pane().selection();
@@ -112,6 +113,7 @@ void MainWindow::onPlay() {
 
 void MainWindow::onRecord() {
     recordRefused = false;
+    devices.useInput();
     const Recorder::Open opened = recorder.openDevice(hwnd);
     if (opened != Recorder::Open::Ok) {
         if (opened == Recorder::Open::NoDevice) {
@@ -244,6 +246,8 @@ void MainWindow::onSliderMoved() {
 
 void MainWindow::onTimer() {
     player.checkDrained();
+    player.checkDevice();
+    recorder.checkDevice();
     if (player.playing() || !recorder.recording()) return;
     // The picture grows with the recording: what was written before the last tick is
     // final, unless the recording went back to the start since.

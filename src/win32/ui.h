@@ -33,6 +33,13 @@ public:
     virtual void busyStep(BusyCounter& busy) = 0;
     virtual void busySteps(BusyCounter& busy, uint64_t units) = 0;  // many at once, one frame shown
     virtual void endBusy() = 0;
+
+    // Long work: the caption becomes busyCaption, then shows how far the work has come, and
+    // the window keeps painting. workProgress is false once the user has cancelled (Esc or
+    // Stop); endWork puts the caption back and tells whether the work was cancelled.
+    virtual void beginWork(const std::wstring& busyCaption) = 0;
+    virtual bool workProgress(uint64_t done, uint64_t total) = 0;
+    virtual bool endWork() = 0;
 };
 
 std::wstring fileNamePart(const std::wstring& path);

@@ -21,7 +21,8 @@ PATH_CONVERT="${MENU_FILE_JA[0]}/${MENU_FILE_JA[5]}/${MENU_FILE_JA[6]}/${MENU_FI
 
 files="$E2E_TMP/files"
 mkdir -p "$files"
-sox -n -r 44100 -c 2 -b 16 "$files/tone.wav" synth 2 sine 1000 vol 0.25
+# Long enough that a playback started for a screenshot is still going on a slow machine.
+sox -n -r 44100 -c 2 -b 16 "$files/tone.wav" synth 8 sine 1000 vol 0.25
 "$FX" "$files/tone.wav" "$files/reference.wav" equalize 0 0 12 0 0 20 0 0 0 0 || fail "the tool failed"
 
 # px DPI UNITS: a 96-DPI length at DPI, rounded as MulDiv rounds.

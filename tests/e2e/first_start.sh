@@ -24,7 +24,7 @@ compare_text "menu captions (Japanese)" "$(menu_columns 1)" "$(expected_menu ja)
 
 items="$(paste <(menu_columns 1 | sed 's/^ *//') <(menu_columns 3))"
 checked="$(printf '%s\n' "$items" | awk -F'\t' '$2 ~ /checked/ {print $1}' | sort)"
-compare_text "checked items" "$checked" "$(printf '%s\n' "44100Hz 16bit stereo" "日本語(&J)" "標準" | sort)"
+compare_text "checked items" "$checked" "$(printf '%s\n' "44100Hz 16bit stereo" "日本語(&J)" "標準" "既定のデバイス" "既定のデバイス" | sort)"
 grayed_of() { printf '%s\n' "$items" | awk -F'\t' -v c="$1" '$1 == c {print ($2 ~ /grayed/) ? 1 : 0}'; }
 expect_eq "delete before grayed" "$(grayed_of "${MENU_EDIT_JA[6]}")" 1
 expect_eq "delete after grayed" "$(grayed_of "${MENU_EDIT_JA[7]}")" 1

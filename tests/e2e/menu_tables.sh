@@ -25,9 +25,9 @@ MENU_EFFECT_EN=("Effect(&S)" "Volume Up (25%)(&I)" "Volume Down(&D)" "Speed Up(1
   "Speed Down(&E)" "Echo(&A)" "Reverse(&R)" "Equalizer(&E)" "Save the equalizer effect.(&S)...")
 
 MENU_HELP_JA=("ヘルプ(&H)" "言語(&L)" "バージョン情報(&A)" "日本語(&J)" "英語(&E)" "再生バッファ(&B)"
-  "標準" "少ない")
+  "標準" "少ない" "録音デバイス(&I)" "再生デバイス(&O)" "既定のデバイス")
 MENU_HELP_EN=("Help(&H)" "Language(&L)" "Version Info.(&A)" "Japanese(&J)" "English(&E)"
-  "Buffer for playing.(&B)" "Standard" "A little.")
+  "Buffer for playing.(&B)" "Standard" "A little." "Recording Device(&I)" "Playback Device(&O)" "Default Device")
 
 # One rate's four items, indented.
 format_group() {
@@ -47,7 +47,8 @@ format_groups() {
   done
 }
 
-# expected_menu ja|en: one line per item, two blanks of indent per level, separators "-".
+# expected_menu ja|en: one line per item, two blanks of indent per level, separators "-";
+# of the device lists only their defaults (menu_columns leaves the devices out).
 expected_menu() {
   local -n F="MENU_FILE_${1^^}" E="MENU_EDIT_${1^^}" V="MENU_VIEW_${1^^}" S="MENU_EFFECT_${1^^}" H="MENU_HELP_${1^^}"
   printf '%s\n' "${F[0]}" "  ${F[1]}" "  ${F[2]}" "  ${F[3]}" "  ${F[4]}" "  ${F[5]}" \
@@ -62,7 +63,8 @@ expected_menu() {
   printf '%s\n' "${S[0]}" "  ${S[1]}" "  ${S[2]}" "  -" "  ${S[3]}" "  ${S[4]}" "  -" "  ${S[5]}" \
     "  ${S[6]}" "  -" "  ${S[7]}" "  ${S[8]}"
   printf '%s\n' "${H[0]}" "  Waiting(&W)" "  -" "  ${H[1]}" "    ${H[3]}" "    ${H[4]}" "  -" \
-    "  ${H[5]}" "    ${H[6]}" "    ${H[7]}" "  -" "  ${H[2]}"
+    "  ${H[5]}" "    ${H[6]}" "    ${H[7]}" "  ${H[8]}" "    ${H[10]}" "  ${H[9]}" "    ${H[10]}" \
+    "  -" "  ${H[2]}"
 }
 
 # Menu paths the tests choose, by language.

@@ -29,7 +29,10 @@ TEST(SoundRewrite, HeaderDeclaresTheOutputAndProgressCountsTheInput) {
     std::vector<uint64_t> seen;
     TransformOptions options;
     options.bufferBytes = 1000;
-    options.progress = [&](uint64_t done, uint64_t total) { seen.push_back(total == 10003 ? done : 0); };
+    options.progress = [&](uint64_t done, uint64_t total) {
+        seen.push_back(total == 10003 ? done : 0);
+        return true;
+    };
     auto t = makeEffect(Effect::SpeedDown, stereo16);
     ASSERT_TRUE(runTransform(source, SoundData{stereo16, 44, data.size()}, *t, sink, options));
     // The partial frame is written but not declared.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/sound/effects.h"
 #include "core/wav/file_position.h"
 #include "core/wav/wave_header.h"
 #include "rewrite_files.h"
@@ -203,6 +204,31 @@ TEST_F(WorkingSoundFiles, ASavedCopyIsFinishedWhileTheWorkingFileKeepsItsBytes) 
         EXPECT_EQ(read(work), finished);
         EXPECT_EQ(s.length(), c.declared);
         EXPECT_TRUE(s.isOpen());
+    }
+}
+
+TEST_F(WorkingSoundFiles, ACancelAtAnyBufferLeavesTheSoundAndTheDestinationAsTheyWere) {
+    const Bytes data = randomBytes(5000, 9);
+    WorkingSound s;
+    const fs::path work = makeSound(s, stereo16, data);
+    const Bytes before = read(work);
+    const Bytes previous = read(write("saved.wav", Bytes{'o', 'l', 'd'}));
+    // Five buffers of a rewrite, cancelled at each in turn; a save (one buffer) at its only one.
+    for (int cancelAt = 1; cancelAt <= 5; ++cancelAt) {
+        int calls = 0;
+        TransformOptions options;
+        options.bufferBytes = 1000;
+        options.progress = [&](uint64_t, uint64_t) { return ++calls < cancelAt; };
+        auto reverse = makeEffect(Effect::Reverse, stereo16);
+        TransformRewrite rewrite(*reverse);
+        EXPECT_FALSE(s.rewrite(rewrite, stereo16, options)) << cancelAt;
+        EXPECT_EQ(calls, cancelAt);
+        EXPECT_FALSE(s.saveCopy(dir_ / "saved.wav", false, [](uint64_t, uint64_t) { return false; }));
+        EXPECT_EQ(read(work), before) << cancelAt;
+        EXPECT_EQ(s.length(), 5000u);
+        EXPECT_TRUE(s.isOpen());
+        EXPECT_EQ(read(dir_ / "saved.wav"), previous) << cancelAt;
+        EXPECT_EQ(filesInFolder(), 2u) << "no temporary file is left";
     }
 }
 

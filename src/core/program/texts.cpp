@@ -83,6 +83,14 @@ const Text deviceMessages[languageCount][2] = {
     {L"The output device doesn't open it.", L"The input device doesn't open it."},
 };
 
+const Text deviceTexts[languageCount][5] = {
+    {L"録音デバイス(&I)", L"再生デバイス(&O)", L"既定のデバイス", L"録音デバイスが使えなくなったため、録音を止めました。",
+     L"再生デバイスが使えなくなったため、再生を止めました。"},
+    {L"Recording Device(&I)", L"Playback Device(&O)", L"Default Device",
+     L"The recording device is no longer available, so recording stopped.",
+     L"The playback device is no longer available, so playback stopped."},
+};
+
 const Text fourBitMessage[languageCount] = {L"4bitフォーマットファイルは開けません。",
                                              L"The 4bit format file doesn't open out."};
 

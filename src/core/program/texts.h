@@ -39,6 +39,10 @@ extern const Text panelTexts[languageCount][4];
 extern const Text fileMessages[languageCount][5];
 extern const Text progressTexts[languageCount][11];
 extern const Text deviceMessages[languageCount][2];
+// Help > Recording Device and Playback Device with their default item, and what a device
+// that went away during a recording or a playback says.
+enum DeviceText { RecordingDeviceMenu, PlaybackDeviceMenu, DefaultDevice, RecordingDeviceLost, PlaybackDeviceLost };
+extern const Text deviceTexts[languageCount][5];
 extern const Text fourBitMessage[languageCount];
 extern const Text bitMixMessage[languageCount];
 extern const Text convertTexts[languageCount][2];

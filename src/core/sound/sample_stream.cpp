@@ -85,12 +85,14 @@ std::unique_ptr<SampleStream> samplesInFormat(std::unique_ptr<SampleStream> samp
     }
 }
 
-bool copySamples(SampleStream& samples, std::FILE* out) {
+bool copySamples(SampleStream& samples, std::FILE* out, const Progress& progress) {
     std::vector<uint8_t> buffer(1 << 20);
-    for (uint64_t left = samples.size(); left > 0;) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
+    const uint64_t total = samples.size();
+    for (uint64_t done = 0; done < total;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(total - done, buffer.size()));
         if (!samples.read(buffer.data(), n) || std::fwrite(buffer.data(), 1, n, out) != n) return false;
-        left -= n;
+        done += n;
+        if (progress && !progress(done, total)) return false;
     }
     return true;
 }

@@ -60,9 +60,9 @@ private:
     size_t outAt_ = 0;
 };
 
-// Writes all of a stream's bytes to out through a fixed buffer; false on a short read or a
-// failed write.
-bool copySamples(SampleStream& samples, std::FILE* out);
+// Writes all of a stream's bytes to out through a fixed buffer; false on a short read, a
+// failed write or a cancel.
+bool copySamples(SampleStream& samples, std::FILE* out, const Progress& progress = {});
 
 // A file opened for reading as a source that closes it when it goes; null when the file
 // cannot be opened.

@@ -67,8 +67,7 @@ bool SoundEdit::writeData(ByteSource& source, const SoundData& data, ByteSink& o
     auto put = [&](const uint8_t* bytes, size_t n) {
         if (!out.write(bytes, n)) return false;
         written += n;
-        if (options.progress) options.progress(written, total);
-        return true;
+        return !options.progress || options.progress(written, total);
     };
     // Bytes [from, from + n) of the sound, unchanged.
     auto copySound = [&](uint64_t from, uint64_t n) {

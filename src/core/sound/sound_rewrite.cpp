@@ -35,8 +35,7 @@ bool runBuffers(ByteSource& source, const SoundData& data, SoundTransform& trans
         if (!result.empty() && !out.write(result.data(), result.size())) return false;
         written += result.size();
         done += n;
-        if (options.progress) options.progress(done, total);
-        return true;
+        return !options.progress || options.progress(done, total);
     };
 
     if (transform.readsBackwards()) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/wav/progress.h"
 #include "core/wav/riff_reader.h"
 #include "core/sound/sound_transform.h"
 
@@ -38,8 +39,9 @@ private:
     uint64_t handedToDisk_ = 0;
 };
 
-// Called after each buffer with the input bytes done so far and the input's total.
-using TransformProgress = std::function<void(uint64_t done, uint64_t total)>;
+// Called after each buffer with the input bytes done so far and the input's total; false
+// cancels the rewrite, which then fails with nothing changed.
+using TransformProgress = Progress;
 
 constexpr size_t defaultTransformBufferBytes = 1 << 20;
 // The largest data a canonical header can declare: its RIFF size is the data size + 36.

@@ -15,7 +15,7 @@ namespace {
 // new file is complete. With wholeFrames, a trailing partial frame is left out, as a saved
 // file leaves it.
 bool replaceWithCanonical(const std::filesystem::path& from, const SoundData& data, const std::filesystem::path& to,
-                          bool wholeFrames) {
+                          bool wholeFrames, const Progress& progress = {}) {
     std::FILE* in = openFile(from, "rb");
     if (!in) return false;
     FileByteSource source(in);
@@ -27,7 +27,7 @@ bool replaceWithCanonical(const std::filesystem::path& from, const SoundData& da
     bool ok = out != nullptr;
     if (out) {
         ok = writeFile(header.data(), header.size(), out) == header.size() &&
-             copyBytes(source, data.offset, wholeFrames ? declared : data.size, out) && syncFile(out);
+             copyBytes(source, data.offset, wholeFrames ? declared : data.size, out, progress) && syncFile(out);
         if (std::fclose(out) != 0) ok = false;
     }
     std::fclose(in);
@@ -67,8 +67,8 @@ bool WorkingSound::appendFrom(ByteSource& source, uint64_t offset, uint64_t size
     return refreshHeader();
 }
 
-bool WorkingSound::appendFrom(SampleStream& samples) {
-    if (!file_ || !copySamples(samples, file_)) return false;
+bool WorkingSound::appendFrom(SampleStream& samples, const Progress& progress) {
+    if (!file_ || !copySamples(samples, file_, progress)) return false;
     length_ += samples.size();
     return refreshHeader();
 }
@@ -81,9 +81,9 @@ void WorkingSound::adopt(const std::filesystem::path& path, const WaveInfo& info
     laidOutOtherwise_ = !info.canonical;
 }
 
-bool WorkingSound::makeCanonical() {
+bool WorkingSound::makeCanonical(const Progress& progress) {
     if (!laidOutOtherwise_) return true;
-    if (!replaceWithCanonical(path_, SoundData{format_, dataOffset_, length_}, path_, false)) return false;
+    if (!replaceWithCanonical(path_, SoundData{format_, dataOffset_, length_}, path_, false, progress)) return false;
     laidOutOtherwise_ = false;
     dataOffset_ = waveHeaderSize;
     return true;
@@ -233,17 +233,17 @@ bool WorkingSound::writeTo(SoundRewrite& edit, const std::filesystem::path& dest
            finishSavedFile(destination, frameBytes());
 }
 
-bool WorkingSound::saveCopy(const std::filesystem::path& destination, bool inPlace) {
+bool WorkingSound::saveCopy(const std::filesystem::path& destination, bool inPlace, const Progress& progress) {
     close();
     bool finished;
     if (inPlace) {
-        finished = makeCanonical() && finishSavedFile(destination, frameBytes(), length_);
+        finished = makeCanonical(progress) && finishSavedFile(destination, frameBytes(), length_);
         // Finishing the working file itself dropped any partial trailing frame.
         const uint64_t whole = declaredDataSize(length_, frameBytes());
         if (finished && whole < length_) length_ = whole;
     } else {
         // A full disk or a failure on the way leaves the previous file as it was.
-        finished = replaceWithCanonical(path_, SoundData{format_, dataOffset_, length_}, destination, true);
+        finished = replaceWithCanonical(path_, SoundData{format_, dataOffset_, length_}, destination, true, progress);
     }
     reopenAtEnd();
     return finished;

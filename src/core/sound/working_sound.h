@@ -62,7 +62,7 @@ public:
     // Appends size bytes at offset of source to the data of a file just created, and makes
     // the header declare them.
     bool appendFrom(ByteSource& source, uint64_t offset, uint64_t size);
-    bool appendFrom(SampleStream& samples);
+    bool appendFrom(SampleStream& samples, const Progress& progress = {});
     // Makes an opened file the working file in place (direct mode), as it is: opening
     // changes no file. One laid out any other way than behind a canonical header is
     // rewritten so, same samples, through a file beside it, when something first writes
@@ -140,12 +140,13 @@ public:
     // Copies the working file to destination, or only finishes it when inPlace (the
     // destination is the working file itself), and makes the copy a finished WAV file that
     // declares its whole frames and ends there. The working file is open again afterwards.
-    bool saveCopy(const std::filesystem::path& destination, bool inPlace);
+    // A cancel through progress leaves the destination as it was.
+    bool saveCopy(const std::filesystem::path& destination, bool inPlace, const Progress& progress = {});
 
 private:
     void closeFile();
     bool reopenAtEnd();
-    bool makeCanonical();
+    bool makeCanonical(const Progress& progress = {});
 
     PcmFormat format_;
     uint64_t length_ = 0;

@@ -111,13 +111,13 @@ WaveInfo inspectWave(ByteSource& source) {
     return info;
 }
 
-bool copyBytes(ByteSource& source, uint64_t offset, uint64_t size, std::FILE* out) {
+bool copyBytes(ByteSource& source, uint64_t offset, uint64_t size, std::FILE* out, const Progress& progress) {
     std::vector<uint8_t> buffer(1 << 20);
-    while (size > 0) {
-        const size_t n = static_cast<size_t>(size < buffer.size() ? size : buffer.size());
-        if (!source.readAt(offset, buffer.data(), n) || std::fwrite(buffer.data(), 1, n, out) != n) return false;
-        offset += n;
-        size -= n;
+    for (uint64_t done = 0; done < size;) {
+        const size_t n = static_cast<size_t>(size - done < buffer.size() ? size - done : buffer.size());
+        if (!source.readAt(offset + done, buffer.data(), n) || std::fwrite(buffer.data(), 1, n, out) != n) return false;
+        done += n;
+        if (progress && !progress(done, size)) return false;
     }
     return true;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/wav/progress.h"
 #include "core/wav/riff_reader.h"
 
 // The first 18 bytes of a fmt chunk, as a WAVEFORMATEX holds them.
@@ -57,5 +58,5 @@ struct WaveInfo {
 WaveInfo inspectWave(ByteSource& source);
 
 // Copies size bytes from offset of source to out through a fixed buffer; false on a
-// short read or a failed write.
-bool copyBytes(ByteSource& source, uint64_t offset, uint64_t size, std::FILE* out);
+// short read, a failed write or a cancel.
+bool copyBytes(ByteSource& source, uint64_t offset, uint64_t size, std::FILE* out, const Progress& progress = {});

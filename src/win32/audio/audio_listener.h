@@ -17,4 +17,7 @@ public:
     virtual void recordingFailed() = 0;
     // The sound has reached the largest size a WAV file can hold; the recording must stop.
     virtual void recordingFull() = 0;
+    // The device went away (unplugged) during a recording or a playback, which must stop;
+    // what was recorded is in the sound.
+    virtual void deviceLost(bool input) = 0;
 };

@@ -25,12 +25,13 @@ Player::Start Player::start(HWND notify, uint64_t fromBytes, uint64_t toBytes, u
     for (auto& q : queued_) q = false;
 
     const WAVEFORMATEX format = deviceFormat(sound_.format());
-    if (waveOutOpen(&device_, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(notify), 0, CALLBACK_WINDOW) !=
+    if (waveOutOpen(&device_, deviceId_, &format, reinterpret_cast<DWORD_PTR>(notify), 0, CALLBACK_WINDOW) !=
         MMSYSERR_NOERROR) {
         device_ = nullptr;
         reader_.reset();
         return Start::NoDevice;
     }
+    watch_.start(false, deviceId_, format);
     for (int i = 0; i < bufferCount; ++i) {
         WAVEHDR& h = headers_[i];
         h = WAVEHDR{};
@@ -39,7 +40,7 @@ Player::Start Player::start(HWND notify, uint64_t fromBytes, uint64_t toBytes, u
         // A section shorter than four buffers plays with the ones it fills.
         if (!fillBuffer(i)) return i == 0 ? Start::Failed : Start::Playing;
         if (waveOutPrepareHeader(device_, &h, sizeof h) != MMSYSERR_NOERROR) return Start::NotPrepared;
-        waveOutWrite(device_, &h, sizeof h);
+        watch_.answered(waveOutWrite(device_, &h, sizeof h));
         queued_[i] = true;
     }
     return Start::Playing;
@@ -82,6 +83,7 @@ void Player::equalize(short* words, uint32_t count) {
 void Player::onDone(HWAVEOUT device) {
     // Completions of a device that was already closed are left alone.
     if (!playing() || device != device_) return;
+    watch_.alive();
     bool anyQueued = false;
     for (int i = 0; i < bufferCount; ++i) {
         WAVEHDR& h = headers_[i];
@@ -89,7 +91,7 @@ void Player::onDone(HWAVEOUT device) {
             waveOutUnprepareHeader(device_, &h, sizeof h);
             queued_[i] = false;
             if (fillBuffer(i) && waveOutPrepareHeader(device_, &h, sizeof h) == MMSYSERR_NOERROR) {
-                waveOutWrite(device_, &h, sizeof h);
+                watch_.answered(waveOutWrite(device_, &h, sizeof h));
                 queued_[i] = true;
             }
         }
@@ -114,8 +116,14 @@ void Player::checkDrained() {
         listener_.playbackEnded();
 }
 
+// While draining the deadline ends playback whatever the device does.
+void Player::checkDevice() {
+    if (playing() && !draining_ && watch_.gone()) listener_.deviceLost(false);
+}
+
 bool Player::stop() {
     reader_.reset();
+    watch_.stop();
     if (!playing()) return false;
     waveOutReset(device_);
     for (int i = 0; i < bufferCount; ++i) {

@@ -11,6 +11,7 @@
 #include "core/sound/equalizer.h"
 #include "core/sound/working_sound.h"
 #include "win32/audio/audio_listener.h"
+#include "win32/audio/devices.h"
 
 class Player {
 public:
@@ -24,6 +25,8 @@ public:
 
     // The equalizer's tables while its switch is on, null while it is off; asked for each block.
     void setEqualizer(std::function<const EqualizerTables*()> tablesWhileOn) { equalizer_ = std::move(tablesWhileOn); }
+    // The output device of the next start, by its number or WAVE_MAPPER (the default).
+    void setDevice(UINT id) { deviceId_ = id; }
 
     enum class Start {
         Playing,
@@ -41,6 +44,8 @@ public:
     void onDone(HWAVEOUT device);
     // Called by the timer while draining: tells the listener when the last byte is heard.
     void checkDrained();
+    // Called by the timer while playing: tells the listener when the device has gone away.
+    void checkDevice();
     // Closes the device; true when playback was running.
     bool stop();
     // The byte offset that the buffers handed to the device have reached.
@@ -53,7 +58,9 @@ private:
     WorkingSound& sound_;
     AudioListener& listener_;
     std::function<const EqualizerTables*()> equalizer_;
+    UINT deviceId_ = WAVE_MAPPER;
     HWAVEOUT device_ = nullptr;
+    DeviceWatch watch_;
     WAVEHDR headers_[bufferCount]{};
     std::vector<short> buffers_ = std::vector<short>(bufferCount * maxBlockWords);
     bool queued_[bufferCount]{};  // handed to the device and not yet back

@@ -23,17 +23,20 @@ RecordCounts Recorder::counts() const {
 }
 
 Recorder::Open Recorder::openDevice(HWND notify) {
-    if (device_) return Open::Ok;
+    if (device_ && openedId_ == deviceId_) return Open::Ok;
+    closeDevice();
     const WAVEFORMATEX format = deviceFormat(sound_.format());
-    if (waveInOpen(&device_, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(notify), 0, CALLBACK_WINDOW) !=
+    if (waveInOpen(&device_, deviceId_, &format, reinterpret_cast<DWORD_PTR>(notify), 0, CALLBACK_WINDOW) !=
         MMSYSERR_NOERROR) {
         device_ = nullptr;
         return Open::NoDevice;
     }
+    openedId_ = deviceId_;
     queued_ = 0;
     const uint32_t blockBytes = sound_.blockBytes();
     HANDLE heap = GetProcessHeap();
-    for (auto& h : headers_) {
+    for (int i = 0; i < bufferCount; ++i) {
+        WAVEHDR*& h = headers_[i];
         h = static_cast<WAVEHDR*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(WAVEHDR)));
         char* data = static_cast<char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, blockBytes));
         if (!h || !data) {
@@ -47,6 +50,7 @@ Recorder::Open Recorder::openDevice(HWND notify) {
         if (waveInPrepareHeader(device_, h, sizeof *h) != MMSYSERR_NOERROR ||
             waveInAddBuffer(device_, h, sizeof *h) != MMSYSERR_NOERROR)
             return Open::NoBuffers;
+        queuedAs_[i] = ++queuings_;
         ++queued_;
     }
     return Open::Ok;
@@ -62,7 +66,8 @@ void Recorder::start(bool append, uint64_t from) {
     // Appending goes after the last counted byte: the slider's hundredths can fall short of it.
     sound_.seekWrite(writeOffset());
     lastHeaderPatch_ = GetTickCount();
-    waveInStart(device_);
+    watch_.start(true, openedId_, deviceFormat(sound_.format()));
+    watch_.answered(waveInStart(device_));
 }
 
 void Recorder::goToStart() {
@@ -81,10 +86,14 @@ void Recorder::goToEnd() {
 void Recorder::onData(HWAVEIN device, WAVEHDR* h) {
     // Buffers of a device that was closed meanwhile were already returned to the heap.
     if (!device_ || device != device_ || queued_ == 0) return;
-    if (std::find(std::begin(headers_), std::end(headers_), h) == std::end(headers_)) return;
+    WAVEHDR** const mine = std::find(std::begin(headers_), std::end(headers_), h);
+    if (mine == std::end(headers_)) return;
     if (!(h->dwFlags & WHDR_DONE) || !(h->dwFlags & WHDR_PREPARED)) return;
+    // Empty buffers handed straight back are no sign of a device that still records.
+    if (h->dwBytesRecorded > 0) watch_.alive();
 
     store(h);
+    h->dwBytesRecorded = 0;  // stored: the stop must not store it again
     if (writeFailed_) {
         listener_.recordingFailed();
         return;
@@ -96,8 +105,9 @@ void Recorder::onData(HWAVEIN device, WAVEHDR* h) {
     if (waveInUnprepareHeader(device_, h, sizeof *h) != MMSYSERR_NOERROR) return;
     --queued_;
     h->dwFlags = 0;
-    waveInPrepareHeader(device_, h, sizeof *h);
-    waveInAddBuffer(device_, h, sizeof *h);
+    watch_.answered(waveInPrepareHeader(device_, h, sizeof *h));
+    watch_.answered(waveInAddBuffer(device_, h, sizeof *h));
+    queuedAs_[mine - std::begin(headers_)] = ++queuings_;
     ++queued_;
 }
 
@@ -137,12 +147,23 @@ void Recorder::store(WAVEHDR* h) {
     }
 }
 
+void Recorder::checkDevice() {
+    if (device_ && watch_.gone()) listener_.deviceLost(true);
+}
+
 void Recorder::finish() {
     if (!device_) return;
     waveInStop(device_);
-    for (WAVEHDR* h : headers_) {
+    // The buffers back but not yet stored (their messages wait, or the stop returned the
+    // partly filled one) go in the order they were queued, which is the order they filled.
+    int order[bufferCount];
+    for (int i = 0; i < bufferCount; ++i) order[i] = i;
+    std::sort(std::begin(order), std::end(order), [this](int a, int b) { return queuedAs_[a] < queuedAs_[b]; });
+    for (int i : order) {
+        WAVEHDR* h = headers_[i];
         if (h && (h->dwFlags & WHDR_PREPARED) && (h->dwFlags & WHDR_DONE)) {
             store(h);
+            h->dwBytesRecorded = 0;
             waveInUnprepareHeader(device_, h, sizeof *h);
         }
     }
@@ -152,16 +173,25 @@ void Recorder::finish() {
 
 void Recorder::closeDevice() {
     if (!device_) return;
+    watch_.stop();
     waveInReset(device_);
+    bool released = true;
+    for (WAVEHDR* h : headers_)
+        if (h && (h->dwFlags & WHDR_PREPARED) && waveInUnprepareHeader(device_, h, sizeof *h) != MMSYSERR_NOERROR)
+            released = false;
+    // A device that went away may refuse to give back the buffers it holds (Wine does, and
+    // still closes). Where it does not close either, they are left to it: freeing memory
+    // that a driver may still write into is worse than losing a few blocks.
+    const bool closed = waveInClose(device_) == MMSYSERR_NOERROR;
     HANDLE heap = GetProcessHeap();
     for (auto& h : headers_) {
         if (!h) continue;
-        if (h->dwFlags & WHDR_PREPARED) waveInUnprepareHeader(device_, h, sizeof *h);
-        HeapFree(heap, 0, h->lpData);
-        HeapFree(heap, 0, h);
+        if (closed || released) {
+            HeapFree(heap, 0, h->lpData);
+            HeapFree(heap, 0, h);
+        }
         h = nullptr;
     }
     queued_ = 0;
-    waveInClose(device_);
     device_ = nullptr;
 }

@@ -8,6 +8,7 @@
 #include "core/sound/sound_history.h"
 #include "core/sound/working_sound.h"
 #include "win32/audio/audio_listener.h"
+#include "win32/audio/devices.h"
 
 class Recorder {
 public:
@@ -25,8 +26,10 @@ public:
         NoDevice,   // the input device did not open
         NoBuffers,  // its buffers could not be had or queued; the device stays open
     };
+    // The input device of the next opening, by its number or WAVE_MAPPER (the default).
+    void setDevice(UINT id) { deviceId_ = id; }
     // Opens the device in the sound's format with buffers of one block each, completions
-    // posted to notify; an open device is kept.
+    // posted to notify; an open device is kept while it is the one chosen.
     Open openDevice(HWND notify);
     void closeDevice();
 
@@ -45,6 +48,8 @@ public:
     // The recording half of the stop: the buffers the device returns are written, the
     // device closes and the header tells the length.
     void finish();
+    // Called by the timer while recording: tells the listener when the device has gone away.
+    void checkDevice();
 
     bool overwriting() const { return counts().overwriteMode; }
     // Where the next recorded byte goes.
@@ -57,8 +62,13 @@ private:
     WorkingSound& sound_;
     SoundHistory& history_;
     AudioListener& listener_;
+    UINT deviceId_ = WAVE_MAPPER;
+    UINT openedId_ = WAVE_MAPPER;  // the number device_ was opened with
     HWAVEIN device_ = nullptr;
+    DeviceWatch watch_;
     WAVEHDR* headers_[bufferCount]{};
+    uint64_t queuedAs_[bufferCount]{};  // the buffers' places in the device's queue
+    uint64_t queuings_ = 0;
     int queued_ = 0;
     bool overwriteMode_ = false;
     uint64_t overwriteStart_ = 0;   // byte offset where overwriting began

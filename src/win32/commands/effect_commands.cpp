@@ -22,27 +22,28 @@ bool rewriteWorkingSound(SoundHistory& history, Ui& ui, SoundRewrite& rewrite, c
         ui.message(texts::diskFullMessage[ui.language()]);
         return false;
     }
-    const std::wstring previousCaption = ui.caption();
-    ui.setCaption(busyCaption);
-    // A frame for every buffer the rewrite reports, or one step per sample written.
+    ui.beginWork(busyCaption);
+    // A frame for every buffer the rewrite reports, or one step per sample written; and how
+    // far it has come in the caption.
     BusyCounter busy;
     const uint32_t sampleBytes = sound.format().bytesPerSample();
     uint64_t samplesShown = 0;
+    if (animation == BusyAnimation::PerBuffer) busy = ui.beginBusy(1);
+    if (animation == BusyAnimation::PerSample) busy = ui.beginBusy(sound.blockBytes());
     TransformOptions options;
-    if (animation == BusyAnimation::PerBuffer) {
-        busy = ui.beginBusy(1);
-        options.progress = [&](uint64_t, uint64_t) { ui.busyStep(busy); };
-    } else if (animation == BusyAnimation::PerSample) {
-        busy = ui.beginBusy(sound.blockBytes());
-        options.progress = [&](uint64_t written, uint64_t) {
-            ui.busySteps(busy, written / sampleBytes - samplesShown);
-            samplesShown = written / sampleBytes;
-        };
-    }
+    options.progress = [&](uint64_t done, uint64_t total) {
+        if (animation == BusyAnimation::PerBuffer) ui.busyStep(busy);
+        if (animation == BusyAnimation::PerSample) {
+            ui.busySteps(busy, done / sampleBytes - samplesShown);
+            samplesShown = done / sampleBytes;
+        }
+        return ui.workProgress(done, total);
+    };
 
     const bool ok = history.rewrite(rewrite, options);
     if (animation != BusyAnimation::None) ui.endBusy();
-    ui.setCaption(previousCaption);
+    // A cancelled command leaves everything as it was, and says nothing.
+    if (ui.endWork() && !ok) return false;
     if (!ok) {
         ui.message(roomFor(workFile, waveHeaderSize + outputBytes) ? texts::convertTexts[ui.language()][texts::ErrorOccurred]
                                                                    : texts::diskFullMessage[ui.language()]);

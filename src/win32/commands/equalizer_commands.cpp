@@ -3,6 +3,7 @@
 #include <new>
 
 #include "core/program/texts.h"
+#include "core/wav/file_steps.h"
 #include "core/wav/wave_header.h"
 #include "win32/commands/commands.h"
 #include "win32/dialogs/equalizer_window.h"
@@ -19,10 +20,10 @@ void showEqualizer(const WorkingSound& sound, Ui& ui, EqualizerWindow& equalizer
     equalizer.showBesideOwner();
 }
 
-// The sound goes through the filter as the knobs set it (switch on or off) into the chosen
-// file, which replaces what was there only once complete; then the working sound becomes
-// the filtered sound, and the file the document's. A failure on the way leaves the chosen
-// file and the sound as they were.
+// The sound goes through the filter as the knobs set it (switch on or off) into a file
+// beside the chosen one; then the working sound becomes the filtered sound, and only then
+// does that file take the chosen name and become the document's. A failure or a cancel on
+// the way leaves the chosen file and the sound as they were.
 bool writeEqualizedOutput(SoundHistory& history, Ui& ui, const EqualizerWindow& equalizer) {
     WorkingSound& sound = history.sound();
     const int lang = ui.language();
@@ -50,21 +51,34 @@ bool writeEqualizedOutput(SoundHistory& history, Ui& ui, const EqualizerWindow& 
 
     // The caption reads "saving" while the file is written and the working sound rewritten.
     const std::wstring saving = texts::progressTexts[lang][texts::Saving];
-    const std::wstring previousCaption = ui.caption();
-    ui.setCaption(saving);
+    const std::filesystem::path written = temporaryPathBeside(std::filesystem::path(destination));
+    ui.beginWork(saving);
     BusyCounter busy = ui.beginBusy(1);
     TransformOptions options;
-    options.progress = [&](uint64_t, uint64_t) { ui.busyStep(busy); };
+    options.progress = [&](uint64_t done, uint64_t total) {
+        ui.busyStep(busy);
+        return ui.workProgress(done, total);
+    };
     TransformRewrite toFile(*forFile);
-    const bool written = sound.writeTo(toFile, destination, options);
+    bool done = !written.empty() && sound.writeTo(toFile, written, options);
     ui.endBusy();
-    ui.setCaption(previousCaption);
-    if (!written) {
-        ui.message(texts::convertTexts[lang][texts::ErrorOccurred]);
+    if (done) {
+        TransformRewrite toSound(*forSound);
+        done = rewriteWorkingSound(history, ui, toSound, saving, BusyAnimation::PerBuffer);
+    }
+    const bool cancelled = ui.endWork();
+    std::error_code error;
+    if (!done) {
+        std::filesystem::remove(written, error);
+        if (!cancelled) ui.message(texts::convertTexts[lang][texts::ErrorOccurred]);
         return false;
     }
-    TransformRewrite toSound(*forSound);
-    if (!rewriteWorkingSound(history, ui, toSound, saving, BusyAnimation::PerBuffer)) return false;
+    if (!renameFile(written, std::filesystem::path(destination))) {
+        // The sound is the filtered one, and Undo brings the other back; the file stays as it was.
+        std::filesystem::remove(written, error);
+        ui.message(texts::fileMessages[lang][texts::CreateError]);
+        return true;
+    }
     sound.setModified(false);
     sound.setDocumentFile(destination);
     ui.showDocumentName(destination);

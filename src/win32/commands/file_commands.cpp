@@ -218,7 +218,7 @@ bool loadSound(const std::wstring& path, const WaveInfo& info, WorkingSound& sou
         ui.message(texts::fileMessages[lang][texts::ReadError]);
         return false;
     }
-    ui.setCaption(texts::progressTexts[lang][texts::Opening]);
+    ui.beginWork(texts::progressTexts[lang][texts::Opening]);
     ui.beginBusy(0);
     bool ok;
     // A file holding more than a WAV file can, or in a format opening converts, is opened
@@ -230,16 +230,19 @@ bool loadSound(const std::wstring& path, const WaveInfo& info, WorkingSound& sou
         std::unique_ptr<ByteSource> file = ok ? openFileSource(std::filesystem::path(path)) : nullptr;
         std::unique_ptr<SampleStream> samples =
             file ? openedSamples(std::move(file), info, largestDataSize(sound.frameBytes())) : nullptr;
-        ok = samples && sound.appendFrom(*samples);
+        ok = samples && sound.appendFrom(*samples, [&](uint64_t done, uint64_t total) {
+            return ui.workProgress(done, total);
+        });
         if (!ok) sound.abandon();
     } else {
         sound.adopt(path, info);
         ok = true;
     }
     ui.endBusy();
+    const bool cancelled = ui.endWork();
     if (!ok) {
         ui.setCaption(texts::titleTexts[lang]);
-        ui.message(texts::fileMessages[lang][texts::CreateError]);
+        if (!cancelled) ui.message(texts::fileMessages[lang][texts::CreateError]);
     }
     return ok;
 }
@@ -249,15 +252,16 @@ bool saveSound(WorkingSound& sound, Ui& ui, const std::wstring& destination) {
         ui.message(texts::diskFullMessage[ui.language()]);
         return false;
     }
-    const std::wstring previousCaption = ui.caption();
-    ui.setCaption(texts::progressTexts[ui.language()][texts::Saving]);
+    ui.beginWork(texts::progressTexts[ui.language()][texts::Saving]);
     ui.beginBusy(0);
     // In direct mode the working file can be the destination itself: then it is only
     // finished in place.
-    const bool saved = sound.saveCopy(destination, samePath(destination, sound.path().wstring()));
+    const bool saved = sound.saveCopy(destination, samePath(destination, sound.path().wstring()),
+                                      [&](uint64_t done, uint64_t total) { return ui.workProgress(done, total); });
     ui.endBusy();
+    // A cancelled save leaves the file it was saving to as it was, and says nothing.
+    if (ui.endWork() && !saved) return false;
     if (!saved) {
-        ui.setCaption(previousCaption);
         ui.message(roomFor(destination, waveHeaderSize + sound.length())
                        ? texts::fileMessages[ui.language()][texts::CreateError]
                        : texts::diskFullMessage[ui.language()]);

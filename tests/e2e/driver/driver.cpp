@@ -24,6 +24,9 @@
 //                          caption exactly, with the '&'s removed, or also without its
 //                          "(&X)" accelerator: "ファイル/新規"); posts the command,
 //                          so a message box it opens does not block
+//   initmenu PATH          send the main window WM_INITMENUPOPUP for the submenu PATH and for
+//                          each submenu above it, in turn, as opening it would (the device
+//                          lists are read again then)
 //   checked PATH           -> checked PATH: 0|1
 //   grayed PATH            -> grayed PATH: 0|1
 //   click CONTROL          press a button (fails when it is disabled)
@@ -659,6 +662,19 @@ void cmdChoose(const std::wstring& path) {
     syncWithProgram();
 }
 
+void cmdInitMenu(const std::wstring& path) {
+    std::vector<MenuItem> items = readMenu();
+    std::vector<size_t> chain;
+    const MenuItem& item = items[findMenuItem(items, path, &chain)];
+    if (!hasFlag(item, L'P')) fail(L"\"" + path + L"\" is not a submenu");
+    for (size_t i : chain) {
+        std::wstring answer;
+        if (!askHook(e2e::kInitMenuPopup, answer, 10000, nullptr, static_cast<unsigned long>(i)))
+            fail(L"the program ended before it handled WM_INITMENUPOPUP");
+        if (answer == L"none") fail(L"no submenu at \"" + items[i].caption + L"\"");
+    }
+}
+
 void cmdMenuFlag(const std::wstring& name, const std::wstring& path, wchar_t flag) {
     std::vector<MenuItem> items = readMenu();
     const MenuItem& item = items[findMenuItem(items, path)];
@@ -1261,7 +1277,7 @@ struct Args {
 
 bool isCommandWord(const std::wstring& w) {
     static const wchar_t* words[] = {L"pid", L"start", L"caption", L"title", L"visible", L"windows", L"menu",
-                                     L"choose", L"checked", L"grayed", L"click", L"enabled", L"text", L"pos",
+                                     L"choose", L"initmenu", L"checked", L"grayed", L"click", L"enabled", L"text", L"pos",
                                      L"size", L"slider", L"setslider", L"pressslider", L"releaseslider", L"msgbox", L"nodialog", L"answer",
                                      L"filedialog", L"filedialog-cancel", L"rect", L"close", L"waitexit",
                                      L"kill", L"sleep", L"dialog", L"pick", L"press", L"closebox",
@@ -1303,6 +1319,8 @@ void run(Args& a) {
             cmdMenu();
         } else if (cmd == L"choose") {
             cmdChoose(a.next(L"menu path"));
+        } else if (cmd == L"initmenu") {
+            cmdInitMenu(a.next(L"menu path"));
         } else if (cmd == L"checked") {
             cmdMenuFlag(cmd, a.next(L"menu path"), L'C');
         } else if (cmd == L"grayed") {

@@ -61,6 +61,31 @@ void dumpMenu(HMENU menu, int depth, std::wstring& out) {
     }
 }
 
+// The submenu of the item at `target` in the dump's order, and its place in its menu.
+HMENU findPopup(HMENU menu, unsigned long& index, unsigned long target, int& position) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        HMENU sub = GetSubMenu(menu, i);
+        if (index++ == target) {
+            position = i;
+            return sub;
+        }
+        if (sub)
+            if (HMENU found = findPopup(sub, index, target, position)) return found;
+    }
+    return nullptr;
+}
+
+std::wstring initMenuPopup(HWND main, unsigned long target) {
+    HMENU bar = GetMenu(main);
+    unsigned long index = 0;
+    int position = 0;
+    HMENU popup = bar ? findPopup(bar, index, target, position) : nullptr;
+    if (!popup) return L"none";
+    SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(position, FALSE));
+    return L"";
+}
+
 BOOL CALLBACK findSlider(HWND h, LPARAM found) {
     wchar_t cls[64];
     if (GetClassNameW(h, cls, 64) && lstrcmpiW(cls, TRACKBAR_CLASSW) == 0) {
@@ -184,6 +209,9 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK AurechoE2EGetMessageHook(int c
                 break;
             case e2e::kScrollBar:
                 text = horizontalScrollBar(msg->hwnd);
+                break;
+            case e2e::kInitMenuPopup:
+                text = initMenuPopup(msg->hwnd, argument);
                 break;
             case e2e::kKeyWatch:
                 keyWatcher = to;

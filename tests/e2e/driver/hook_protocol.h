@@ -45,6 +45,10 @@ enum Request : unsigned long {
     // after the posted messages, so a ping alone cannot tell that they were handled.
     kKeyWatch = 7,
     kKeyTaken = 8,
+    // With the index of a popup item in the order of kMenuDump as the argument: sends the
+    // main window WM_INITMENUPOPUP for that item's submenu, as opening it would. Answer:
+    // empty, once the program has handled it; "none" when that item has no submenu.
+    kInitMenuPopup = 9,
 };
 
 constexpr unsigned long requestKind(unsigned long request) { return request & 0xFF; }

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Long work on a 60-minute sound edited in place (a sparse file: gigabytes of silence cost
+# no disk): the caption shows how far the equalized output has come, Esc cancels it, and
+# the Stop button cancels an echo. Either way the sound is byte for byte as before, Undo
+# has nothing to undo, no output file and no temporary file is left, and the program goes
+# on working.
+source "$(dirname "$0")/lib.sh"
+source "$E2E_DIR/menu_tables.sh"
+source "$E2E_DIR/file_lib.sh"
+
+PATH_ECHO="${MENU_EFFECT_JA[0]}/${MENU_EFFECT_JA[5]}"
+PATH_REVERSE="${MENU_EFFECT_JA[0]}/${MENU_EFFECT_JA[6]}"
+PATH_EQ_OUT="${MENU_EFFECT_JA[0]}/${MENU_EFFECT_JA[8]}"
+PATH_UNDO="${MENU_EDIT_JA[0]}/${MENU_EDIT_JA[9]}"
+
+app_copy
+long="$APP_DIR/long.wav"
+python3 - "$long" <<'EOF'
+import struct, sys
+size = 44100 * 4 * 3600
+with open(sys.argv[1], 'wb') as f:
+    f.write(b'RIFF' + struct.pack('<I', size + 36) + b'WAVEfmt ' +
+            struct.pack('<IHHIIHH', 16, 1, 2, 44100, 176400, 4, 16) + b'data' + struct.pack('<I', size))
+    f.truncate(44 + size)
+EOF
+before="$(sha256sum <"$long")"
+
+# The program starts playing the file it was given; stopped, it waits.
+app_start long.wav
+end=$((SECONDS + 10))
+while [ $SECONDS -le $end ]; do drv enabled stopButton; [ "$(field "enabled stopButton")" = 1 ] && break; sleep 0.2; done
+drv click stopButton caption
+title="$(field caption)"
+
+# busy_percentages SECONDS: the caption read until the work ends or SECONDS pass; leaves
+# the distinct percentages seen in PERCENTS.
+busy_percentages() {
+  local end=$((SECONDS + $1)) got
+  PERCENTS=""
+  while [ $SECONDS -le $end ]; do
+    drv caption
+    got="$(field caption)"
+    [ "$got" = "$title" ] && return
+    case "$got" in
+      *%) case " $PERCENTS " in *" ${got##* } "*) ;; *) PERCENTS="$PERCENTS ${got##* }" ;; esac
+          [ "$(echo $PERCENTS | wc -w)" -ge "${2:-99}" ] && return ;;
+    esac
+  done
+}
+
+# expect_untouched WHAT: the sound, Undo and the folder as before the command.
+expect_untouched() {
+  # The caption comes back once the work has stopped.
+  local end=$((SECONDS + 30))
+  while [ $SECONDS -le $end ]; do drv caption; [ "$(field caption)" = "$title" ] && break; sleep 0.2; done
+  expect_eq "$1: the caption comes back" "$(field caption)" "$title"
+  drv nodialog 300 grayed "$PATH_UNDO"
+  expect_eq "$1: nothing to undo" "$(field "grayed $PATH_UNDO")" 1
+  expect_eq "$1: the sound byte for byte" "$(sha256sum <"$long")" "$before"
+  # (the running program's lock of its undo steps aside)
+  expect_eq "$1: no file left beside it" \
+    "$(cd "$APP_DIR" && ls | grep -v -x -e Aurecho32.exe -e Aurecho32.dat -e long.wav -e "aurecho_undo_.*\.lock" || true)" ""
+}
+
+# --- equalized output: a percentage, twice; then Esc ------------------------------------
+drv choose "$PATH_EQ_OUT" filedialog "$APP_DIR/out.wav"
+busy_percentages 60 2
+set -- $PERCENTS
+[ $# -ge 2 ] && pass "equalized output: the caption showed$PERCENTS" ||
+  fail "equalized output: percentages seen: [$PERCENTS]"
+drv key esc
+expect_untouched "Esc during the equalized output"
+
+# --- echo: the Stop button --------------------------------------------------------------
+drv choose "$PATH_ECHO"
+busy_percentages 60 1
+[ -n "$PERCENTS" ] && pass "echo: the caption showed$PERCENTS" || fail "echo: no percentage seen"
+drv click stopButton
+expect_untouched "Stop during the echo"
+
+# --- and the next command runs to its end -------------------------------------------------
+drv choose "$PATH_REVERSE"
+busy_percentages 120
+drv grayed "$PATH_UNDO"
+expect_eq "a reverse after them: done, and undoable" "$(field "grayed $PATH_UNDO")" 0
+app_close
+
+e2e_finish
