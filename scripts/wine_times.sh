@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The program's own times under Wine on a 60-minute 44100 Hz 16-bit stereo sound of noise
 # (635 MB), beside the native tool's for the same commands: Open, Volume Up, Echo,
-# Equalized Output (the knobs as a first start leaves them) and Reverse. Run in the rig:
+# Equalized Output (the knobs as a first start leaves them) and Reverse; and how long the
+# waveform pane takes to picture the opened sound. Run in the rig:
 #   scripts/with-rig.sh bash scripts/wine_times.sh
 # A command's time runs from choosing it until the caption is back; each look at the
 # caption starts a Wine process, about 0.1-0.3 s, which is the resolution.
@@ -29,10 +30,14 @@ until_caption() { while drv caption && [ "$(field caption)" != "$1" ]; do :; don
 
 app_copy
 app_start
+drv choose "${MENU_VIEW_JA[0]}/${MENU_VIEW_JA[1]}"
 t0=$(now)
 drv choose "$PATH_OPEN_JA" filedialog "$sound" 300000
 until_caption sixty.wav
-printf '| open | %.2f |' "$(echo "$(now) - $t0" | bc)"
+opened=$(now)
+while drv text wavePane && got="$(field "text wavePane")" && [ "${got%/*}" != "${got#*/}" ]; do :; done
+printf 'the whole picture %.2f s after the sound was loaded\n' "$(echo "$(now) - $opened" | bc)"
+printf '| open | %.2f |' "$(echo "$opened - $t0" | bc)"
 t0=$(now); "$FX" "$sound" "$E2E_TMP/native.wav" save >/dev/null; printf ' %.2f |\n' "$(echo "$(now) - $t0" | bc)"
 for row in "volume-up:${MENU_EFFECT_JA[1]}" "echo:${MENU_EFFECT_JA[5]}" "reverse:${MENU_EFFECT_JA[6]}"; do
   op="${row%%:*}" item="${row#*:}"

@@ -72,9 +72,9 @@ drv key esc
 expect_untouched "Esc during the equalized output"
 
 # --- echo: the Stop button --------------------------------------------------------------
-drv choose "$PATH_ECHO"
-busy_percentages 60 1
-[ -n "$PERCENTS" ] && pass "echo: the caption showed$PERCENTS" || fail "echo: no percentage seen"
+# Clicked as soon as the echo has begun: on silence it is over in a second or two.
+drv choose "$PATH_ECHO" caption
+case "$(field caption)" in "$title") fail "echo: the busy caption never showed" ;; *) pass "echo: busy ($(field caption))" ;; esac
 drv click stopButton
 expect_untouched "Stop during the echo"
 

@@ -8,6 +8,7 @@
 
 #include "core/sound/effects.h"
 #include "core/wav/file_position.h"
+#include "core/wav/file_steps.h"
 #include "core/wav/wave_header.h"
 #include "rewrite_files.h"
 #include "stream_helpers.h"
@@ -230,6 +231,21 @@ TEST_F(WorkingSoundFiles, ACancelAtAnyBufferLeavesTheSoundAndTheDestinationAsThe
         EXPECT_EQ(read(dir_ / "saved.wav"), previous) << cancelAt;
         EXPECT_EQ(filesInFolder(), 2u) << "no temporary file is left";
     }
+    // A write or a rename that fails on the way ends the same, and a save without either
+    // then goes through.
+    for (const FileStep failing : {FileStep::Write, FileStep::Rename}) {
+        setFileFailure([&](FileStep step, uint64_t, size_t) { return step == failing; });
+        auto reverse = makeEffect(Effect::Reverse, stereo16);
+        TransformRewrite rewrite(*reverse);
+        EXPECT_FALSE(s.rewrite(rewrite, stereo16, TransformOptions{}));
+        EXPECT_FALSE(s.saveCopy(dir_ / "saved.wav", false));
+        setFileFailure(nullptr);
+        EXPECT_EQ(read(work), before);
+        EXPECT_EQ(read(dir_ / "saved.wav"), previous);
+        EXPECT_EQ(filesInFolder(), 2u);
+    }
+    ASSERT_TRUE(s.saveCopy(dir_ / "saved.wav", false));
+    EXPECT_EQ(read(dir_ / "saved.wav"), before);
 }
 
 TEST_F(WorkingSoundFiles, AnAdoptedFileIsMadeCanonicalOnlyWhenFirstWritten) {

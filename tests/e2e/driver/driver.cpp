@@ -91,7 +91,7 @@
 //   closebox CLASS         close that window with its close box
 //   ctrlkey LETTER         make the main window active and type Ctrl+LETTER, as a person
 //                          would; the program handles it after the driver returns
-//   key SPEC               make the main window active and type SPEC, [ctrl+][shift+]NAME
+//   key KEYS               make the main window active and type KEYS, [ctrl+][shift+]NAME
 //                          with NAME esc, del, home, end, or one letter or digit
 //                          ("ctrl+shift+z", "del"); returns once the program has handled it
 //   activate               make another window active, then the program's main window, as
@@ -1172,9 +1172,9 @@ bool isAsciiLetterOrDigit(wchar_t c) {
 }
 
 // [ctrl+][shift+]NAME: esc, del, home, end, or one letter or digit.
-Key parseKey(const std::wstring& spec) {
+Key parseKey(const std::wstring& keys) {
     Key key;
-    std::wstring name = spec;
+    std::wstring name = keys;
     if (name.compare(0, 5, L"ctrl+") == 0) {
         key.ctrl = true;
         name.erase(0, 5);
@@ -1189,7 +1189,7 @@ Key parseKey(const std::wstring& spec) {
     else if (name == L"home") key.vk = VK_HOME;
     else if (name == L"end") key.vk = VK_END;
     else if (name.size() == 1 && isAsciiLetterOrDigit(name[0])) key.vk = static_cast<WORD>(std::towupper(name[0]));
-    else fail(L"bad key " + spec + L": [ctrl+][shift+]esc|del|home|end|LETTER|DIGIT", 2);
+    else fail(L"bad key " + keys + L": [ctrl+][shift+]esc|del|home|end|LETTER|DIGIT", 2);
     return key;
 }
 
@@ -1224,8 +1224,8 @@ void cmdCtrlKey(const std::wstring& letter) {
     typeKey(key);
 }
 
-void cmdKey(const std::wstring& spec) {
-    const Key key = parseKey(spec);
+void cmdKey(const std::wstring& keys) {
+    const Key key = parseKey(keys);
     cmdActivate();
     // Typed keys come after posted messages in the program's queue: the hook tells when the
     // last release is taken, the handlers of the presses before it have finished by then.
@@ -1241,7 +1241,7 @@ void cmdKey(const std::wstring& spec) {
     });
     if (processEnded() || !IsWindow(main)) return;
     if (!gotReply || replyKind != e2e::kKeyTaken)
-        fail(L"the program did not take the key " + spec + L" within " + std::to_wstring(timeoutMs) +
+        fail(L"the program did not take the key " + keys + L" within " + std::to_wstring(timeoutMs) +
              L" ms (busy, hung, or the key went to another window)");
     syncWithProgram();
 }
