@@ -5,7 +5,9 @@
 #include <cmath>
 #include <string>
 
+#include "core/sound/effect_parts.h"
 #include "core/sound/requantize.h"
+#include "core/wav/format_table.h"
 #include "stream_helpers.h"
 
 namespace {
@@ -244,6 +246,29 @@ TEST(Effects, ReverseTwiceRestoresTheData) {
             auto first = makeEffect(Effect::Reverse, format), second = makeEffect(Effect::Reverse, format);
             EXPECT_EQ(runStreamed(*second, format, runStreamed(*first, format, in, 100), 100), in) << bytes;
         }
+}
+
+TEST(Echo, VectorsGiveThePortableBytesBitForBit) {
+    // Every format of the format menu; sounds shorter than a group of eight samples,
+    // shorter than the first echo, and past the last tap's reach into the steady runs,
+    // with a trailing partial frame; buffers that end inside groups and runs, and one
+    // buffer for all.
+    for (const FormatItem& item : formatTable) {
+        const PcmFormat format{item.rate, item.bits, item.channels};
+        const size_t steady = static_cast<size_t>(3 * echoDelayFrames(item.rate)) + 2;
+        for (size_t frames : {size_t{3}, size_t{1001}, steady + 4099}) {
+            const size_t bytes = frames * format.frameBytes() + format.frameBytes() - 1;
+            const Bytes in = randomBytes(bytes, static_cast<uint32_t>(frames + item.rate + item.bits));
+            for (size_t buffer : {size_t{4099}, defaultTransformBufferBytes}) {
+                const Bytes portable = runStreamed(*makeEcho(format, EchoLanes::Portable), format, in, buffer);
+                ASSERT_EQ(portable.size(), in.size());
+                for (EchoLanes lanes : {EchoLanes::Sse2, EchoLanes::Widest})
+                    EXPECT_EQ(firstDifference(runStreamed(*makeEcho(format, lanes), format, in, buffer), portable), -1)
+                        << item.rate << " Hz " << item.bits << "-bit x" << item.channels << ", " << frames
+                        << " frames, buffer " << buffer << ", lanes " << static_cast<int>(lanes);
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -4,6 +4,13 @@
 #include <cstring>
 #include <vector>
 
+// Not on Windows, where MinGW's GCC does not align the stack for the spills of AVX's
+// 32-byte registers.
+#if defined(__x86_64__) && !defined(_WIN32)
+#include <immintrin.h>
+#define AURECHO_WIDE_VECTORS 1
+#endif
+
 #include "core/sound/effect_parts.h"
 #include "core/sound/effects.h"
 #include "core/sound/requantize.h"
@@ -11,7 +18,16 @@
 
 using namespace effect_parts;
 
+// Every product rounds before its addition, as on the program's SSE2 build.
+#pragma GCC optimize("fp-contract=off")
+
 namespace {
+
+#ifdef AURECHO_WIDE_VECTORS
+bool processorHasAvx() { return __builtin_cpu_supports("avx"); }
+#else
+bool processorHasAvx() { return false; }
+#endif
 
 // Three taps of the unprocessed input, each channel echoing only itself. The input of the
 // last 1.05 s is kept in a ring of frames. Levels are held in steps of a 16-bit sample
@@ -20,8 +36,9 @@ namespace {
 // sums are those of full-scale units, and the ring needs no conversion when a tap reads it.
 class Echo : public SoundTransform {
 public:
-    explicit Echo(const PcmFormat& format)
-        : sixteenBit_(format.bitsPerSample == 16),
+    Echo(const PcmFormat& format, EchoLanes lanes)
+        : lanes_(lanes == EchoLanes::Widest && !processorHasAvx() ? EchoLanes::Sse2 : lanes),
+          sixteenBit_(format.bitsPerSample == 16),
           channels_(format.channels == 2 ? 2 : 1),
           delay_(echoDelayFrames(format.samplesPerSec)),
           // The longest reach back is ceil(3 x delay) frames.
@@ -110,7 +127,13 @@ private:
                 taps[j] = ring_.data() + t * channels_;
             }
             const size_t count = run * channels_;
-            echoRun<step>(in, count, taps, ring_.data() + slot_ * channels_, out);
+            double* store = ring_.data() + slot_ * channels_;
+#ifdef AURECHO_WIDE_VECTORS
+            if (lanes_ == EchoLanes::Widest)
+                echoRunWide<step>(in, count, taps, store, out);
+            else
+#endif
+                echoRun<step>(in, count, taps, store, out);
             // The run's last frame is the current one.
             slot_ += run - 1;
             for (int j = 1; j <= echoTaps; ++j) tapSlot_[j] += static_cast<int64_t>(run - 1);
@@ -124,18 +147,18 @@ private:
     // count samples of a run, each with its sources at the same index of taps[1..3], its
     // level stored at the same index of store. The third tap may read a slot only a frame
     // ahead of store, so a group's taps are all read before its levels are stored; the
-    // other taps reach back thousands of frames.
+    // other taps reach back thousands of frames. The samples before k are done.
     template <size_t step>
-    void echoRun(const uint8_t* in, size_t count, const double* const* taps, double* store, uint8_t* out) const {
+    void echoRun(const uint8_t* in, size_t count, const double* const* taps, double* store, uint8_t* out,
+                 size_t k = 0) const {
         const double g1 = gains_[1], g2 = gains_[2], g3 = gains_[3];
         const double *t1 = taps[1], *t2 = taps[2], *t3 = taps[3];
-        size_t k = 0;
 #ifdef __SSE2__
         // Eight samples at a time, two to a register, by the same double operations as
         // below lane by lane; a trip through single precision is the rounding to float.
         const __m128d gain1 = _mm_set1_pd(g1), gain2 = _mm_set1_pd(g2), gain3 = _mm_set1_pd(g3);
         const auto toFloat = [](__m128d v) { return _mm_cvtps_pd(_mm_cvtpd_ps(v)); };
-        for (; k + 8 <= count; k += 8) {
+        for (; lanes_ != EchoLanes::Portable && k + 8 <= count; k += 8) {
             __m128d x[4];
             loadLevels<step>(in + k * step, x);
             __m128 sums[4];
@@ -160,11 +183,53 @@ private:
         }
     }
 
+#ifdef AURECHO_WIDE_VECTORS
+    // echoRun with AVX, chosen at run time: four samples to a register, each lane taking
+    // the operations of its sample there; the samples after the last whole eight go to
+    // echoRun.
+    template <size_t step>
+    __attribute__((target("avx"))) void echoRunWide(const uint8_t* in, size_t count, const double* const* taps,
+                                                    double* store, uint8_t* out) const {
+        const double *t1 = taps[1], *t2 = taps[2], *t3 = taps[3];
+        const __m256d gain1 = _mm256_set1_pd(gains_[1]), gain2 = _mm256_set1_pd(gains_[2]),
+                      gain3 = _mm256_set1_pd(gains_[3]);
+        size_t k = 0;
+        for (; k + 8 <= count; k += 8) {
+            __m128i levels[2];
+            loadLevels<step>(in + k * step, levels[0], levels[1]);
+            __m256d x[2];
+            __m128 sums[2];
+            for (size_t h = 0; h < 2; ++h) {
+                const size_t e = k + 4 * h;
+                x[h] = _mm256_cvtepi32_pd(levels[h]);
+                __m256d acc = toFloatWide(_mm256_add_pd(x[h], _mm256_mul_pd(gain1, _mm256_loadu_pd(t1 + e))));
+                acc = toFloatWide(_mm256_add_pd(acc, _mm256_mul_pd(gain2, _mm256_loadu_pd(t2 + e))));
+                sums[h] = _mm256_cvtpd_ps(_mm256_add_pd(acc, _mm256_mul_pd(gain3, _mm256_loadu_pd(t3 + e))));
+            }
+            for (size_t h = 0; h < 2; ++h) _mm256_storeu_pd(store + k + 4 * h, x[h]);
+            storeSamples<step>(quantize<step>(sums[0]), quantize<step>(sums[1]), out + k * step);
+        }
+        echoRun<step>(in, count, taps, store, out, k);
+    }
+
+    __attribute__((target("avx"))) static __m256d toFloatWide(__m256d v) { return _mm256_cvtps_pd(_mm256_cvtpd_ps(v)); }
+#endif
+
 #ifdef __SSE2__
     // Eight samples as levels, two to a register (x86 is little-endian like the data).
     template <size_t step>
     static void loadLevels(const uint8_t* in, __m128d* x) {
         __m128i low, high;
+        loadLevels<step>(in, low, high);
+        x[0] = _mm_cvtepi32_pd(low);
+        x[1] = _mm_cvtepi32_pd(_mm_shuffle_epi32(low, _MM_SHUFFLE(3, 2, 3, 2)));
+        x[2] = _mm_cvtepi32_pd(high);
+        x[3] = _mm_cvtepi32_pd(_mm_shuffle_epi32(high, _MM_SHUFFLE(3, 2, 3, 2)));
+    }
+
+    // The same as 32-bit integers, four to a register.
+    template <size_t step>
+    static void loadLevels(const uint8_t* in, __m128i& low, __m128i& high) {
         if constexpr (step == 2) {
             const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
             low = _mm_srai_epi32(_mm_unpacklo_epi16(s, s), 16);
@@ -176,10 +241,6 @@ private:
             low = _mm_slli_epi32(_mm_srai_epi32(_mm_unpacklo_epi16(d, d), 16), 8);
             high = _mm_slli_epi32(_mm_srai_epi32(_mm_unpackhi_epi16(d, d), 16), 8);
         }
-        x[0] = _mm_cvtepi32_pd(low);
-        x[1] = _mm_cvtepi32_pd(_mm_shuffle_epi32(low, _MM_SHUFFLE(3, 2, 3, 2)));
-        x[2] = _mm_cvtepi32_pd(high);
-        x[3] = _mm_cvtepi32_pd(_mm_shuffle_epi32(high, _MM_SHUFFLE(3, 2, 3, 2)));
     }
 
     // write() of four sums, as 32-bit integers for the packs to clamp. For 8 bits,
@@ -201,6 +262,7 @@ private:
     }
 #endif
 
+    EchoLanes lanes_;
     bool sixteenBit_;
     uint32_t channels_;
     float delay_;
@@ -219,4 +281,6 @@ private:
 
 float echoDelayFrames(uint32_t samplesPerSec) { return static_cast<float>(samplesPerSec * static_cast<double>(echoDelaySeconds)); }
 
-std::unique_ptr<SoundTransform> makeEcho(const PcmFormat& format) { return std::make_unique<Echo>(format); }
+std::unique_ptr<SoundTransform> makeEcho(const PcmFormat& format, EchoLanes lanes) {
+    return std::make_unique<Echo>(format, lanes);
+}

@@ -1,11 +1,26 @@
 #include "core/sound/equalizer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
+#include <system_error>
+#include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "core/sound/requantize.h"
 #include "core/wav/little_endian.h"
+
+// Not on Windows, where MinGW's GCC does not align the stack for the spills of AVX's
+// 32-byte registers, which these loops are full of.
+#if defined(__x86_64__) && !defined(_WIN32)
+#include <immintrin.h>
+#define AURECHO_WIDE_VECTORS 1
+#endif
+
+// Every product rounds before its addition, as on the program's SSE2 build.
+#pragma GCC optimize("fp-contract=off")
 
 namespace {
 constexpr double pi = 3.141592653589793;
@@ -13,6 +28,128 @@ constexpr double twoPi = 6.283185307179586;
 constexpr double fourPiSquared = 39.47841760435743;
 constexpr double eightPiSquared = 78.95683520871486;
 constexpr double sampleScale = 1.0 / 32768;
+#ifdef __SSE2__
+// The pipelined sections' coefficients and history, lane by lane: vector j's lanes start at
+// j x its width.
+struct LaneTable {
+    static constexpr int lanes = 2 * equalizerBandCount;
+    alignas(32) double b0[lanes] = {}, b1[lanes] = {}, b2[lanes] = {};
+    alignas(32) double minusA1[lanes] = {}, minusA2[lanes] = {};
+    alignas(32) double section[lanes] = {};  // the section a lane belongs to, from 0
+};
+// Steps between a section's output and the next section's taking it, and the ring of
+// outputs that spans them.
+constexpr size_t cascadeLag = 4;
+constexpr size_t cascadeRows = 8;
+// A power of two, so that (t - cascadeLag) % cascadeRows is right for t < cascadeLag too.
+static_assert(cascadeRows > cascadeLag && (cascadeRows & (cascadeRows - 1)) == 0);
+
+struct LaneState {
+    alignas(32) double x1[LaneTable::lanes] = {}, x2[LaneTable::lanes] = {};
+    alignas(32) double y1[LaneTable::lanes] = {}, y2[LaneTable::lanes] = {};
+};
+// Frames of little-endian samples, stride bytes apart, read from in and written to out,
+// which may be in.
+struct CascadeRun {
+    const uint8_t* in;
+    uint8_t* out;
+    ptrdiff_t stride;
+    size_t frames;
+};
+
+namespace sse2 {
+struct Lanes {
+    using V = __m128d;
+    static constexpr int width = 2;
+    static V set1(double v) { return _mm_set1_pd(v); }
+    static V load(const double* p) { return _mm_load_pd(p); }
+    static V loadu(const double* p) { return _mm_loadu_pd(p); }
+    static void store(double* p, V v) { _mm_store_pd(p, v); }
+    static V add(V a, V b) { return _mm_add_pd(a, b); }
+    static V mul(V a, V b) { return _mm_mul_pd(a, b); }
+    static V max(V a, V b) { return _mm_max_pd(a, b); }
+    static V min(V a, V b) { return _mm_min_pd(a, b); }
+    // trunc(w) - 32768 for w from 0.5 to 65535.5, as requantize16 takes it.
+    static V level(V w) { return _mm_cvtepi32_pd(_mm_sub_epi32(_mm_cvttpd_epi32(w), _mm_set1_epi32(32768))); }
+    static V atMost(V a, V b) { return _mm_cmple_pd(a, b); }
+    static V above(V a, V b) { return _mm_cmpgt_pd(a, b); }
+    static V both(V a, V b) { return _mm_and_pd(a, b); }
+    static V blend(V mask, V a, V b) { return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b)); }
+    // before's last C lanes, then v's first ones: each section's input from the section
+    // before it.
+    template <int C>
+    static V shift(V before, V v) {
+        if constexpr (C == 2) return before;
+        return _mm_shuffle_pd(before, v, 1);
+    }
+    // A frame's C samples in the last C lanes.
+    template <int C>
+    static V input(const uint8_t* s) {
+        if constexpr (C == 2) return _mm_set_pd(readSample16(s + 2), readSample16(s));
+        return _mm_set1_pd(readSample16(s));
+    }
+    // The last C lanes, whole numbers from -32768 to 32767, as samples.
+    template <int C>
+    static void output(V v, uint8_t* s) {
+        const __m128i q = _mm_cvttpd_epi32(v);
+        if constexpr (C == 2) writeSample16(s, static_cast<int16_t>(_mm_cvtsi128_si32(q)));
+        writeSample16(s + 2 * (C - 1), static_cast<int16_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(q, 1))));
+    }
+};
+#include "core/sound/equalizer_cascade.inc"
+}  // namespace sse2
+#endif
+
+#ifdef AURECHO_WIDE_VECTORS
+#pragma GCC push_options
+#pragma GCC target("avx")
+namespace avx {
+struct Lanes {
+    using V = __m256d;
+    static constexpr int width = 4;
+    static V set1(double v) { return _mm256_set1_pd(v); }
+    static V load(const double* p) { return _mm256_load_pd(p); }
+    static V loadu(const double* p) { return _mm256_loadu_pd(p); }
+    static void store(double* p, V v) { _mm256_store_pd(p, v); }
+    static V add(V a, V b) { return _mm256_add_pd(a, b); }
+    static V mul(V a, V b) { return _mm256_mul_pd(a, b); }
+    static V max(V a, V b) { return _mm256_max_pd(a, b); }
+    static V min(V a, V b) { return _mm256_min_pd(a, b); }
+    static V level(V w) {
+        return _mm256_sub_pd(_mm256_round_pd(w, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC), _mm256_set1_pd(32768));
+    }
+    static V atMost(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LE_OQ); }
+    static V above(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
+    static V both(V a, V b) { return _mm256_and_pd(a, b); }
+    static V blend(V mask, V a, V b) { return _mm256_blendv_pd(b, a, mask); }
+    template <int C>
+    static V shift(V before, V v) {
+        const V straddle = _mm256_permute2f128_pd(before, v, 0x21);  // before's high half, v's low one
+        if constexpr (C == 2) return straddle;
+        return _mm256_shuffle_pd(straddle, v, 5);
+    }
+    template <int C>
+    static V input(const uint8_t* s) {
+        if constexpr (C == 2) {
+            const __m128d frame = sse2::Lanes::input<2>(s);
+            return _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), frame, 1);
+        }
+        return _mm256_set1_pd(readSample16(s));
+    }
+    template <int C>
+    static void output(V v, uint8_t* s) {
+        sse2::Lanes::output<C>(_mm256_extractf128_pd(v, 1), s);
+    }
+};
+#include "core/sound/equalizer_cascade.inc"
+}  // namespace avx
+#pragma GCC pop_options
+
+bool processorHasAvx() { return __builtin_cpu_supports("avx"); }
+#elif defined(__SSE2__)
+bool processorHasAvx() { return false; }
+#endif
+
 }  // namespace
 
 PeakingSection designPeakingBand(double ratio, double q, double c) {
@@ -58,19 +195,23 @@ void EqualizerHistory::reset(uint16_t channels) {
     nextChannel_ = 0;
 }
 
+bool EqualizerHistory::operator==(const EqualizerHistory& other) const {
+    return channels_ == other.channels_ && nextChannel_ == other.nextChannel_ &&
+           std::memcmp(sections_, other.sections_, sizeof sections_) == 0;
+}
+
 // The sections one pass runs, in band order, with their coefficients in the forms the
 // loops use: the feedforward ones times 2^-15 (a power of two, so x b 2^-15 keeps every
-// bit) and the feedback ones negated, each twice, for the left and the right channel.
+// bit) and the feedback ones negated.
 //
-// The samples go through in blocks, and each section runs over a whole block before the
-// next one starts, as in the whole-array formula: a section's recursion then waits only
-// for its own last output, not for the nine sections before it, and its history stays in
-// registers. Every value is computed by the same operations in the same order as one
-// sample at a time, so the bytes are the same.
+// With vectors the sections run pipelined (equalizer_cascade.inc). Without, the samples
+// go through in blocks, and each section runs over a whole block before the next one
+// starts, as in the whole-array formula. Every value is computed by the same operations in
+// the same order as one sample at a time, so the bytes are the same either way.
 struct EqualizerFilter {
-    struct alignas(16) Coefficients {
-        double b0[2], b1[2], b2[2];
-        double minusA1[2], minusA2[2];
+    struct Coefficients {
+        double b0, b1, b2;
+        double minusA1, minusA2;
         int band;
     };
 
@@ -82,19 +223,22 @@ struct EqualizerFilter {
             const double* a = t.eqFeedback[band];
             const double* b = t.eqFeedforward[band];
             if (skipFlat && a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) continue;
-            Coefficients& c = sections_[count_++];
-            for (int lane = 0; lane < 2; ++lane) {
-                c.b0[lane] = b[0] * sampleScale;
-                c.b1[lane] = b[1] * sampleScale;
-                c.b2[lane] = b[2] * sampleScale;
-                c.minusA1[lane] = -a[1];
-                c.minusA2[lane] = -a[2];
-            }
-            c.band = band;
+            sections_[count_++] = {b[0] * sampleScale, b[1] * sampleScale, b[2] * sampleScale, -a[1], -a[2], band};
         }
     }
 
-    void run(EqualizerHistory& h, int16_t* samples, size_t n) const {
+    // n samples in place, the portable way or through lanes.
+    void run(EqualizerHistory& h, int16_t* samples, size_t n, EqualizerLanes lanes, size_t secondThreadFrames) const {
+#ifdef __SSE2__
+        if (lanes != EqualizerLanes::Portable) {
+            // x86 keeps an int16_t in the samples' little-endian order.
+            uint8_t* bytes = reinterpret_cast<uint8_t*>(samples);
+            runLanes(h, bytes, bytes, n, lanes == EqualizerLanes::Widest && processorHasAvx(), secondThreadFrames);
+            return;
+        }
+#else
+        (void)secondThreadFrames;
+#endif
         if (count_ == 0) return;
         size_t i = 0;
         if (h.nextChannel_ != 0 && n > 0) {  // a block that began inside a frame
@@ -111,8 +255,40 @@ struct EqualizerFilter {
         }
     }
 
+#ifdef __SSE2__
+    // n little-endian samples from in to out (which may be in), the whole frames pipelined
+    // in lanes, AVX's where wide. From secondThreadFrames whole frames on (0: never), the
+    // sections are shared between this thread and a second one.
+    void runLanes(EqualizerHistory& h, const uint8_t* in, uint8_t* out, size_t n, bool wide,
+                  size_t secondThreadFrames) const {
+        if (count_ == 0) {
+            if (out != in) std::memcpy(out, in, 2 * n);
+            return;
+        }
+        size_t i = 0;
+        if (h.nextChannel_ != 0 && n > 0) {  // a block that began inside a frame
+            writeSample16(out, filterOne(h, h.nextChannel_, readSample16(in)));
+            h.nextChannel_ = 0;
+            i = 1;
+        }
+        const size_t frames = (n - i) / h.channels_;
+        const int lanesPerSection = static_cast<int>(h.channels_);
+        const ptrdiff_t stride = 2 * lanesPerSection;
+        if (secondThreadFrames == 0 || frames < secondThreadFrames || count_ < 2 || !twoProcessors())
+            filterLaneSections(h, wide, lanesPerSection, 0, count_, in + 2 * i, out + 2 * i, stride, frames);
+        else
+            filterOnTwoThreads(h, wide, lanesPerSection, in + 2 * i, out + 2 * i, stride, frames);
+        i += frames * h.channels_;
+        for (; i < n; ++i) {
+            writeSample16(out + 2 * i, filterOne(h, h.nextChannel_, readSample16(in + 2 * i)));
+            if (++h.nextChannel_ == h.channels_) h.nextChannel_ = 0;
+        }
+    }
+#endif
+
 private:
     static constexpr size_t blockFrames = 512;
+    static constexpr size_t stretchFrames = 8192;
 
     // Direct form I, in the order of the sums of the design; the one-sample step for
     // the edges of a call that are not whole frames.
@@ -121,11 +297,11 @@ private:
             const Coefficients& c = sections_[k];
             EqualizerHistory::Section& m = h.sections_[c.band];
             const double x = value;
-            double y = x * c.b0[0];
-            y = m.x1[channel] * c.b1[0] + y;
-            y = m.x2[channel] * c.b2[0] + y;
-            y = c.minusA1[0] * m.y1[channel] + y;
-            y = c.minusA2[0] * m.y2[channel] + y;
+            double y = x * c.b0;
+            y = m.x1[channel] * c.b1 + y;
+            y = m.x2[channel] * c.b2 + y;
+            y = c.minusA1 * m.y1[channel] + y;
+            y = c.minusA2 * m.y2[channel] + y;
             m.x2[channel] = m.x1[channel];
             m.x1[channel] = x;
             m.y2[channel] = m.y1[channel];
@@ -137,21 +313,14 @@ private:
 
     void filterFrames(EqualizerHistory& h, int16_t* samples, size_t frames) const {
         const uint32_t channels = h.channels_;
-        alignas(16) double block[2 * blockFrames];
+        double block[2 * blockFrames];
         for (size_t at = 0; at < frames; at += blockFrames) {
             const size_t count = std::min(blockFrames, frames - at) * channels;
             int16_t* s = samples + at * channels;
             for (size_t i = 0; i < count; ++i) block[i] = s[i];
-            for (int k = 0; k < count_; ++k) {
-                EqualizerHistory::Section& m = h.sections_[sections_[k].band];
-#ifdef __SSE2__
-                if (channels == 2) {
-                    filterStereo(sections_[k], m, block, count / 2);
-                    continue;
-                }
-#endif
-                for (uint32_t c = 0; c < channels; ++c) filterChannel(sections_[k], m, c, block, count, channels);
-            }
+            for (int k = 0; k < count_; ++k)
+                for (uint32_t c = 0; c < channels; ++c)
+                    filterChannel(sections_[k], h.sections_[sections_[k].band], c, block, count, channels);
             for (size_t i = 0; i < count; ++i) s[i] = static_cast<int16_t>(block[i]);
         }
     }
@@ -163,11 +332,11 @@ private:
         double x1 = m.x1[channel], x2 = m.x2[channel], y1 = m.y1[channel], y2 = m.y2[channel];
         for (size_t i = channel; i < count; i += channels) {
             const double x = block[i];
-            double y = x * c.b0[0];
-            y = x1 * c.b1[0] + y;
-            y = x2 * c.b2[0] + y;
-            y = c.minusA1[0] * y1 + y;
-            y = c.minusA2[0] * y2 + y;
+            double y = x * c.b0;
+            y = x1 * c.b1 + y;
+            y = x2 * c.b2 + y;
+            y = c.minusA1 * y1 + y;
+            y = c.minusA2 * y2 + y;
             x2 = x1;
             x1 = x;
             y2 = y1;
@@ -181,29 +350,93 @@ private:
     }
 
 #ifdef __SSE2__
-    // One section over the block's stereo frames, the left and right values side by side
-    // in the two lanes.
-    static void filterStereo(const Coefficients& c, EqualizerHistory::Section& m, double* block, size_t frames) {
-        const __m128d b0 = _mm_load_pd(c.b0), b1 = _mm_load_pd(c.b1), b2 = _mm_load_pd(c.b2);
-        const __m128d minusA1 = _mm_load_pd(c.minusA1), minusA2 = _mm_load_pd(c.minusA2);
-        __m128d x1 = _mm_loadu_pd(m.x1), x2 = _mm_loadu_pd(m.x2), y1 = _mm_loadu_pd(m.y1), y2 = _mm_loadu_pd(m.y2);
-        for (size_t f = 0; f < frames; ++f) {
-            const __m128d x = _mm_load_pd(block + 2 * f);
-            __m128d y = _mm_mul_pd(x, b0);
-            y = _mm_add_pd(_mm_mul_pd(x1, b1), y);
-            y = _mm_add_pd(_mm_mul_pd(x2, b2), y);
-            y = _mm_add_pd(_mm_mul_pd(minusA1, y1), y);
-            y = _mm_add_pd(_mm_mul_pd(minusA2, y2), y);
-            x2 = x1;
-            x1 = x;
-            y2 = y1;
-            y1 = y;
-            _mm_store_pd(block + 2 * f, _mm_cvtepi32_pd(requantize16x2(y)));
+    // A second thread on one processor would only take turns with this one.
+    static bool twoProcessors() {
+        static const bool two = std::thread::hardware_concurrency() >= 2;
+        return two;
+    }
+
+    // The sections in two groups, one a thread, the second group following the first
+    // through stretches of the frames: it filters a stretch in place once the first has
+    // written it. The split gives the larger group the fewest vectors.
+    void filterOnTwoThreads(EqualizerHistory& h, bool wide, int lanesPerSection, const uint8_t* in, uint8_t* out,
+                            ptrdiff_t stride, size_t frames) const {
+        const int sectionsPerVector = (wide ? 4 : 2) / lanesPerSection;
+        const auto vectorsFor = [&](int sections) { return (sections + sectionsPerVector - 1) / sectionsPerVector; };
+        int split = 1;
+        for (int k = 2; k < count_; ++k)
+            if (std::max(vectorsFor(k), vectorsFor(count_ - k)) < std::max(vectorsFor(split), vectorsFor(count_ - split)))
+                split = k;
+        std::atomic<size_t> written{0};
+        const auto second = [&] {
+            for (size_t at = 0; at < frames; at += stretchFrames) {
+                const size_t end = std::min(frames, at + stretchFrames);
+                while (written.load(std::memory_order_acquire) < end) std::this_thread::yield();
+                filterLaneSections(h, wide, lanesPerSection, split, count_, out + at * stride, out + at * stride, stride,
+                                   end - at);
+            }
+        };
+        std::thread thread;
+        try {
+            thread = std::thread(second);
+        } catch (const std::system_error&) {
+            // No thread to be had: the groups in turn.
         }
-        _mm_storeu_pd(m.x1, x1);
-        _mm_storeu_pd(m.x2, x2);
-        _mm_storeu_pd(m.y1, y1);
-        _mm_storeu_pd(m.y2, y2);
+        for (size_t at = 0; at < frames; at += stretchFrames) {
+            const size_t end = std::min(frames, at + stretchFrames);
+            filterLaneSections(h, wide, lanesPerSection, 0, split, in + at * stride, out + at * stride, stride, end - at);
+            written.store(end, std::memory_order_release);
+        }
+        if (thread.joinable())
+            thread.join();
+        else
+            second();
+    }
+
+    // Sections first to last - 1 over `frames` frames `stride` bytes apart: both channels
+    // side by side in each section's lanes (lanesPerSection 2), or one (1). Lanes past the
+    // last section hold identity sections, which pass a sample on exactly.
+    void filterLaneSections(EqualizerHistory& h, bool wide, int lanesPerSection, int first, int last,
+                            const uint8_t* in, uint8_t* out, ptrdiff_t stride, size_t frames) const {
+        const int width = wide ? 4 : 2;
+        const int sectionsPerVector = width / lanesPerSection;
+        const int vectors = (last - first + sectionsPerVector - 1) / sectionsPerVector;
+        const auto laneChannel = [&](int lane) { return static_cast<uint32_t>(lane % lanesPerSection); };
+        LaneTable table;
+        LaneState state;
+        for (int lane = 0; lane < vectors * width; ++lane) {
+            const int k = first + lane / lanesPerSection;
+            table.section[lane] = lane / lanesPerSection;
+            if (k >= last) {
+                table.b0[lane] = sampleScale;
+                continue;
+            }
+            const Coefficients& s = sections_[k];
+            table.b0[lane] = s.b0;
+            table.b1[lane] = s.b1;
+            table.b2[lane] = s.b2;
+            table.minusA1[lane] = s.minusA1;
+            table.minusA2[lane] = s.minusA2;
+            const EqualizerHistory::Section& m = h.sections_[s.band];
+            state.x1[lane] = m.x1[laneChannel(lane)];
+            state.x2[lane] = m.x2[laneChannel(lane)];
+            state.y1[lane] = m.y1[laneChannel(lane)];
+            state.y2[lane] = m.y2[laneChannel(lane)];
+        }
+        const CascadeRun run{in, out, stride, frames};
+#ifdef AURECHO_WIDE_VECTORS
+        if (wide)
+            avx::cascade(lanesPerSection, vectors, table, state, run);
+        else
+#endif
+            sse2::cascade(lanesPerSection, vectors, table, state, run);
+        for (int lane = 0; lane < (last - first) * lanesPerSection; ++lane) {
+            EqualizerHistory::Section& m = h.sections_[sections_[first + lane / lanesPerSection].band];
+            m.x1[laneChannel(lane)] = state.x1[lane];
+            m.x2[laneChannel(lane)] = state.x2[lane];
+            m.y1[laneChannel(lane)] = state.y1[lane];
+            m.y2[laneChannel(lane)] = state.y2[lane];
+        }
     }
 #endif
 
@@ -211,33 +444,42 @@ private:
     int count_ = 0;
 };
 
-void equalizeBlock(const EqualizerTables& tables, EqualizerHistory& history, int16_t* samples, size_t n) {
+void equalizeBlock(const EqualizerTables& tables, EqualizerHistory& history, int16_t* samples, size_t n,
+                   EqualizerLanes lanes, size_t secondThreadFrames) {
     // Every section runs, flat ones included, so that each keeps its history for the
     // blocks after a knob has moved.
-    EqualizerFilter(tables, false).run(history, samples, n);
+    EqualizerFilter(tables, false).run(history, samples, n, lanes, secondThreadFrames);
 }
 
 namespace {
 
 class EqualizerTransform : public SoundTransform {
 public:
-    EqualizerTransform(const PcmFormat& format, const EqualizerTables& tables)
-        : sixteenBit_(format.bitsPerSample == 16), filter_(tables, true), history_(format.channels) {}
+    EqualizerTransform(const PcmFormat& format, const EqualizerTables& tables, const EqualizerRun& run)
+        : sixteenBit_(format.bitsPerSample == 16), run_(run), filter_(tables, true), history_(format.channels) {}
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
     void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         const size_t start = out.size();
-        out.insert(out.end(), in, in + n);
-        if (!sixteenBit_) return;
+        out.resize(start + n);
         uint8_t* p = out.data() + start;
-        const size_t count = n / 2;
+        const size_t count = sixteenBit_ ? n / 2 : 0;
+        std::memcpy(p + 2 * count, in + 2 * count, n - 2 * count);  // 8-bit data, or an odd last byte
+#ifdef __SSE2__
+        if (run_.lanes != EqualizerLanes::Portable) {
+            filter_.runLanes(history_, in, p, count, run_.lanes == EqualizerLanes::Widest && processorHasAvx(),
+                             run_.secondThreadFrames);
+            return;
+        }
+#endif
         samples_.resize(count);
-        for (size_t i = 0; i < count; ++i) samples_[i] = readSample16(p + 2 * i);
-        filter_.run(history_, samples_.data(), count);
+        for (size_t i = 0; i < count; ++i) samples_[i] = readSample16(in + 2 * i);
+        filter_.run(history_, samples_.data(), count, EqualizerLanes::Portable, 0);
         for (size_t i = 0; i < count; ++i) writeSample16(p + 2 * i, samples_[i]);
     }
 
 private:
     bool sixteenBit_;
+    EqualizerRun run_;
     EqualizerFilter filter_;  // the tables are fixed for the whole pass
     EqualizerHistory history_;
     std::vector<int16_t> samples_;
@@ -245,6 +487,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SoundTransform> makeEqualizerTransform(const PcmFormat& format, const EqualizerTables& tables) {
-    return std::make_unique<EqualizerTransform>(format, tables);
+std::unique_ptr<SoundTransform> makeEqualizerTransform(const PcmFormat& format, const EqualizerTables& tables,
+                                                       const EqualizerRun& run) {
+    return std::make_unique<EqualizerTransform>(format, tables, run);
 }

@@ -54,6 +54,8 @@ class EqualizerHistory {
 public:
     explicit EqualizerHistory(uint16_t channels = 2) { reset(channels); }
     void reset(uint16_t channels);
+    // Bit for bit: the filter leaves the same history whichever way it ran.
+    bool operator==(const EqualizerHistory& other) const;
 
 private:
     friend struct EqualizerFilter;
@@ -68,11 +70,28 @@ private:
     uint32_t nextChannel_ = 0;
 };
 
+// The ways the filter can run, all giving the same samples bit for bit: the widest vectors
+// the processor has (AVX where the tools run on 64-bit Linux, else SSE2), SSE2's, or one
+// value at a time, the plain code the others follow.
+enum class EqualizerLanes { Widest, Sse2, Portable };
+
 // Filters n interleaved 16-bit samples in place through the ten sections in order, each
 // channel on its own, every section's output requantised (so clipped) before the next.
-// Calls in any sizes give the result of one call over the whole sequence.
-void equalizeBlock(const EqualizerTables& tables, EqualizerHistory& history, int16_t* samples, size_t n);
+// Calls in any sizes give the result of one call over the whole sequence. From
+// secondThreadFrames whole frames on (0: never, as playback's short blocks want), the
+// sections are shared with a second thread, joined before the call returns.
+void equalizeBlock(const EqualizerTables& tables, EqualizerHistory& history, int16_t* samples, size_t n,
+                   EqualizerLanes lanes = EqualizerLanes::Widest, size_t secondThreadFrames = 0);
+
+// How the equalized output runs: its lanes, and from how many frames a buffer has its
+// sections shared between two threads, the second joined before the buffer is done (0:
+// never).
+struct EqualizerRun {
+    EqualizerLanes lanes = EqualizerLanes::Widest;
+    size_t secondThreadFrames = size_t{1} << 16;
+};
 
 // The equalized output: 16-bit data filtered in one continuous pass with a copy of the
 // tables, a trailing odd byte passed through; 8-bit data passes through unchanged.
-std::unique_ptr<SoundTransform> makeEqualizerTransform(const PcmFormat& format, const EqualizerTables& tables);
+std::unique_ptr<SoundTransform> makeEqualizerTransform(const PcmFormat& format, const EqualizerTables& tables,
+                                                       const EqualizerRun& run = {});

@@ -18,14 +18,6 @@ inline int16_t requantize16(double y) {
 }
 
 #ifdef __SSE2__
-// requantize16 of two levels at once, the same operations lane by lane (maxpd and minpd
-// give their second operand for a NaN). The samples are in the low two 32-bit lanes.
-inline __m128i requantize16x2(__m128d y) {
-    __m128d u = _mm_mul_pd(_mm_mul_pd(_mm_add_pd(y, _mm_set1_pd(1)), _mm_set1_pd(0.5)), _mm_set1_pd(65536));
-    u = _mm_min_pd(_mm_max_pd(u, _mm_setzero_pd()), _mm_set1_pd(65535));
-    return _mm_sub_epi32(_mm_cvttpd_epi32(_mm_add_pd(u, _mm_set1_pd(0.5))), _mm_set1_epi32(32768));
-}
-
 // floor(s + 0.5) of four floats of magnitude below 2^31, as 32-bit integers: rounding to
 // nearest even (the processor's default mode), moved up at the ties; s less its nearest
 // integer is exact. For a float level in 16-bit steps (the level x 32768) the clamped
