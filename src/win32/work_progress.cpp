@@ -45,8 +45,10 @@ bool WorkProgress::end() {
 }
 
 void WorkProgress::handleMessages() {
+    // Registered messages (0xC000 and up) wait for the main loop: whoever posts one learns
+    // from its answer that the work is over, as from the answer to a command sent.
     MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&m, nullptr, 0, 0xBFFF, PM_REMOVE)) {
         if (m.message == WM_QUIT) {  // for the main loop, once the work has stopped
             PostQuitMessage(static_cast<int>(m.wParam));
             cancelled_ = true;

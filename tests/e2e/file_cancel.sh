@@ -63,24 +63,23 @@ expect_untouched() {
 }
 
 # --- equalized output: a percentage, twice; then Esc ------------------------------------
-drv choose "$PATH_EQ_OUT" filedialog "$APP_DIR/out.wav"
+drv choose "$PATH_EQ_OUT" filedialog "$APP_DIR/out.wav" working
 busy_percentages 60 2
 set -- $PERCENTS
 [ $# -ge 2 ] && pass "equalized output: the caption showed$PERCENTS" ||
   fail "equalized output: percentages seen: [$PERCENTS]"
-drv key esc
+drv escape
 expect_untouched "Esc during the equalized output"
 
 # --- echo: the Stop button --------------------------------------------------------------
 # Clicked as soon as the echo has begun: on silence it is over in a second or two.
-drv choose "$PATH_ECHO" caption
+drv choose "$PATH_ECHO" working caption
 case "$(field caption)" in "$title") fail "echo: the busy caption never showed" ;; *) pass "echo: busy ($(field caption))" ;; esac
 drv click stopButton
 expect_untouched "Stop during the echo"
 
 # --- and the next command runs to its end -------------------------------------------------
 drv choose "$PATH_REVERSE"
-busy_percentages 120
 drv grayed "$PATH_UNDO"
 expect_eq "a reverse after them: done, and undoable" "$(field "grayed $PATH_UNDO")" 0
 app_close

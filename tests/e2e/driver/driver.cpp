@@ -20,10 +20,11 @@
 //                          menu: INDENT CAPTION\tID\tFLAGS[\tSHORTCUT]  (INDENT = 2 blanks
 //                          per level; FLAGS: comma list of popup, checked, grayed,
 //                          separator, or "-"; a separator's caption is "-"; ID is "-" for a popup)
-//   choose PATH            choose the item PATH ("File(&F)/New(&N)"; each part matches the
+//   choose PATH [working]  choose the item PATH ("File(&F)/New(&N)"; each part matches the
 //                          caption exactly, with the '&'s removed, or also without its
 //                          "(&X)" accelerator: "ファイル/新規"); posts the command,
-//                          so a message box it opens does not block
+//                          so a message box it opens does not block; working: return as
+//                          soon as the caption changes (long work has begun), not at its end
 //   initmenu PATH          send the main window WM_INITMENUPOPUP for the submenu PATH and for
 //                          each submenu above it, in turn, as opening it would (the device
 //                          lists are read again then)
@@ -47,9 +48,10 @@
 //   nodialog [MS]          fail if a dialog of the program shows within MS (default 500)
 //   answer BUTTON          press yes|no|cancel|ok|abort|retry|ignore in the message box and
 //                          wait until it has gone
-//   filedialog PATH [MS]   wait for the program's open/save dialog, type PATH (a /unix
-//                          path is turned into Z:\...), press OK, and wait until the
-//                          command that showed it has finished or shows its next window
+//   filedialog PATH [MS] [working]  wait for the program's open/save dialog, type PATH (a
+//                          /unix path is turned into Z:\...), press OK, and wait until the
+//                          command that showed it has finished or shows its next window;
+//                          working: only until the caption changes, as for choose
 //                          -> filedialog title: TITLE  and  filedialog: closed|open
 //   filedialog-cancel [MS] cancel that dialog                      -> filedialog: cancelled
 //   rect                   main window's screen rectangle                -> rect: WxH+X+Y
@@ -91,6 +93,8 @@
 //   closebox CLASS         close that window with its close box
 //   ctrlkey LETTER         make the main window active and type Ctrl+LETTER, as a person
 //                          would; the program handles it after the driver returns
+//   escape                 post Esc to the main window, as typed while long work runs (no
+//                          activation needed), and wait until the work has ended
 //   key KEYS               make the main window active and type KEYS, [ctrl+][shift+]NAME
 //                          with NAME esc, del, home, end, or one letter or digit
 //                          ("ctrl+shift+z", "del"); returns once the program has handled it
@@ -109,7 +113,8 @@
 // channelList, currentFormatGroup, currentFormatLabel, okButton, cancelButton.
 // Commands that post input (choose, click, setslider, the knob, switch and pane commands, key)
 // return once the program's thread has taken the input from its queue: its handler has
-// finished or shows a modal window. Mouse input goes to the equalizer's controls and to
+// finished or shows a modal window. Long work that shows its progress takes no request of
+// the driver's until it ends, so they return after it too; `working` returns at its start. Mouse input goes to the equalizer's controls and to
 // wavePane as posted messages at points in the control's client area; the window must be
 // visible (and wavePane enabled).
 #include <windows.h>
@@ -648,7 +653,14 @@ void cmdMenu() {
     }
 }
 
-void cmdChoose(const std::wstring& path) {
+// Waits until the main window's caption is no longer BEFORE: the busy caption of long work.
+void waitCaptionChange(const std::wstring& before) {
+    HWND main = mainWindow();
+    pumpUntil(10000, [&] { return windowText(main) != before || processEnded() || !IsWindow(main); });
+    if (IsWindow(main) && windowText(main) == before) fail(L"the caption stayed \"" + before + L"\": no work began");
+}
+
+void cmdChoose(const std::wstring& path, bool working) {
     std::vector<MenuItem> items = readMenu();
     std::vector<size_t> chain;
     const MenuItem& item = items[findMenuItem(items, path, &chain)];
@@ -658,8 +670,10 @@ void cmdChoose(const std::wstring& path) {
     if (hasFlag(item, L'S')) fail(L"\"" + path + L"\" is a separator");
     HWND main = mainWindow();
     if (!IsWindowEnabled(main)) fail(L"the main window is disabled (a modal window is open)");
+    const std::wstring caption = windowText(main);
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(item.id, 0), 0);
-    syncWithProgram();
+    if (working) waitCaptionChange(caption);
+    else syncWithProgram();
 }
 
 void cmdInitMenu(const std::wstring& path) {
@@ -919,7 +933,7 @@ void cmdAnswer(const std::wstring& button) {
     if (!processEnded() && IsWindow(target.main)) syncWithProgram();
 }
 
-void cmdFileDialog(const std::wstring& path, DWORD timeoutMs) {
+void cmdFileDialog(const std::wstring& path, DWORD timeoutMs, bool working) {
     HWND dlg = waitDialog(true, timeoutMs);
     printLine(L"filedialog title: " + escaped(windowText(dlg)));
     HWND box = findDescendant(dlg, 1148);
@@ -929,11 +943,13 @@ void cmdFileDialog(const std::wstring& path, DWORD timeoutMs) {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 5000, &result))
         fail(L"cannot type into the file dialog");
+    const std::wstring caption = windowText(mainWindow());
     pressDialogButton(dlg, IDOK, L"OK");
     bool closed = waitGone(dlg, 3000);
     // The command that showed the dialog goes on after it closes (a save writes its file):
     // let it finish, or reach its next modal window, before the caller looks.
-    syncWithProgram();
+    if (working) waitCaptionChange(caption);
+    else syncWithProgram();
     printLine(std::wstring(L"filedialog: ") + (closed ? L"closed" : L"open"));
 }
 
@@ -1285,7 +1301,7 @@ bool isCommandWord(const std::wstring& w) {
                                      L"clickeqswitch", L"knobtop", L"pressknob", L"moveknob", L"releaseknob",
                                      L"dblclickknob", L"dblclicktrack", L"activate", L"ctrlkey", L"clipset", L"clipempty",
                                      L"clipget", L"dpichange", L"shown", L"screenrect", L"panepress",
-                                     L"panemove", L"panerelease", L"panewheel", L"panescroll", L"key"};
+                                     L"panemove", L"panerelease", L"panewheel", L"panescroll", L"key", L"escape"};
     for (const wchar_t* c : words)
         if (w == c) return true;
     return false;
@@ -1318,7 +1334,8 @@ void run(Args& a) {
         } else if (cmd == L"menu") {
             cmdMenu();
         } else if (cmd == L"choose") {
-            cmdChoose(a.next(L"menu path"));
+            std::wstring path = a.next(L"menu path");
+            cmdChoose(path, a.optionalWord(L"working"));
         } else if (cmd == L"initmenu") {
             cmdInitMenu(a.next(L"menu path"));
         } else if (cmd == L"checked") {
@@ -1348,6 +1365,11 @@ void run(Args& a) {
             cmdPaneScroll();
         } else if (cmd == L"key") {
             cmdKey(a.next(L"key"));
+        } else if (cmd == L"escape") {
+            HWND main = mainWindow();
+            PostMessageW(main, WM_KEYDOWN, VK_ESCAPE, 1);
+            PostMessageW(main, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+            syncWithProgram();
         } else if (cmd == L"text") {
             std::wstring name = a.next(L"control");
             printLine(L"text " + name + L": " + escaped(windowText(control(name))));
@@ -1369,7 +1391,8 @@ void run(Args& a) {
             cmdAnswer(a.next(L"button"));
         } else if (cmd == L"filedialog") {
             std::wstring path = a.next(L"path");
-            cmdFileDialog(path, a.optionalNumber(5000));
+            const DWORD timeoutMs = a.optionalNumber(5000);
+            cmdFileDialog(path, timeoutMs, a.optionalWord(L"working"));
         } else if (cmd == L"filedialog-cancel") {
             cmdFileDialogCancel(a.optionalNumber(5000));
         } else if (cmd == L"rect") {

@@ -17,7 +17,8 @@ enum Request : unsigned long {
     // text is the item's full text, a shortcut after a tab included.
     kMenuDump = 1,
     // Answer: empty. Being answered means every message posted to the thread before the
-    // ping has been taken from the queue.
+    // ping has been taken from the queue. Long work that shows its progress takes only
+    // messages below 0xC000 while it runs, so a request is answered once that work is over.
     kPing = 2,
     // Answer: "X Y", the centre of the position slider's thumb in the slider's client
     // coordinates. Asked in the program's process because TBM_GETTHUMBRECT is not
