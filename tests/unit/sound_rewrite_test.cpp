@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <thread>
 
 #include "core/wav/wave_header.h"
 #include "core/sound/effects.h"
@@ -40,6 +42,94 @@ TEST(SoundRewrite, HeaderDeclaresTheOutputAndProgressCountsTheInput) {
     ASSERT_EQ(sink.bytes.size(), 44u + 20003);
     EXPECT_TRUE(std::equal(h.begin(), h.end(), sink.bytes.begin()));
     EXPECT_EQ(seen, (std::vector<uint64_t>{1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000, 10003}));
+}
+
+// Hands its input on unchanged, in the order it is fed, with the reads and writes on a
+// thread beside it or not.
+class PassOn : public SoundTransform {
+public:
+    PassOn(bool backwards, bool ioThread) : backwards_(backwards), ioThread_(ioThread) {}
+    uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
+    bool readsBackwards() const override { return backwards_; }
+    bool wantsIoThread() const override { return ioThread_; }
+    void process(const uint8_t* in, size_t n, TransformOutput& out) override { out.insert(out.end(), in, in + n); }
+
+private:
+    bool backwards_, ioThread_;
+};
+
+// Counts its calls and fails the failAt-th (1: the header's; 0: none).
+class CountingSink : public VectorSink {
+public:
+    explicit CountingSink(int failAt) : failAt_(failAt) {}
+    bool write(const void* data, size_t n) override {
+        threads.push_back(std::this_thread::get_id());
+        return static_cast<int>(threads.size()) != failAt_ && VectorSink::write(data, n);
+    }
+    std::vector<std::thread::id> threads;
+
+private:
+    int failAt_;
+};
+
+class CountingSource : public MemoryByteSource {
+public:
+    CountingSource(const Bytes& file, int failAt) : MemoryByteSource(file.data(), file.size()), failAt_(failAt) {}
+    bool readAt(uint64_t offset, void* buffer, size_t n) override {
+        return ++reads != failAt_ && MemoryByteSource::readAt(offset, buffer, n);
+    }
+    int reads = 0;
+
+private:
+    int failAt_;
+};
+
+TEST(SoundRewrite, ReadsAndWritesBesideTheTransformStopAtAFailureOrACancel) {
+    // 40 buffers of whole frames and a partial frame: 41 reads, 42 writes with the header.
+    const Bytes data = randomBytes(40 * 64 + 3, 8);
+    const Bytes file = waveFile(data);
+    const struct {
+        int failRead, failWrite, cancelAt;
+    } cases[] = {{0, 0, 0},  {1, 0, 0}, {2, 0, 0}, {20, 0, 0}, {41, 0, 0}, {0, 1, 0},  {0, 2, 0},
+                 {0, 3, 0},  {0, 21, 0}, {0, 42, 0}, {0, 0, 1}, {0, 0, 2}, {0, 0, 20}, {0, 0, 41}};
+    for (const bool backwards : {false, true})
+        for (const auto& c : cases) {
+            const std::string what = std::to_string(c.failRead) + " " + std::to_string(c.failWrite) + " " +
+                                     std::to_string(c.cancelAt) + (backwards ? " backwards" : "");
+            CountingSource source(file, c.failRead);
+            CountingSink sink(c.failWrite);
+            const std::thread::id caller = std::this_thread::get_id();
+            int calls = 0;
+            bool onCaller = true;
+            TransformOptions options;
+            options.bufferBytes = 64;
+            options.progress = [&](uint64_t, uint64_t) {
+                onCaller = onCaller && std::this_thread::get_id() == caller;
+                return ++calls != c.cancelAt;
+            };
+            PassOn beside(backwards, true);
+            const bool ok = runTransform(source, SoundData{stereo16, 44, data.size()}, beside, sink, options);
+            EXPECT_TRUE(onCaller) << what;
+            if (c.failRead + c.failWrite + c.cancelAt == 0) {
+                ASSERT_TRUE(ok) << what;
+                PassOn inTurn(backwards, false);
+                EXPECT_EQ(sink.bytes, waveFile(runStreamed(inTurn, stereo16, data, 64))) << what;
+                EXPECT_EQ(calls, 41) << what;
+                ASSERT_EQ(sink.threads.size(), 42u) << what;
+                EXPECT_NE(sink.threads.back(), caller) << what << ": the data is written on a thread of its own";
+                continue;
+            }
+            EXPECT_FALSE(ok) << what;
+            if (c.cancelAt) {
+                EXPECT_EQ(calls, c.cancelAt) << what;
+            } else if (c.failWrite) {
+                // A failed write ends the reads within the few buffers in hand.
+                EXPECT_LE(source.reads, c.failWrite + 4) << what;
+            } else {
+                EXPECT_EQ(source.reads, c.failRead) << what;
+                EXPECT_LT(calls, c.failRead) << what;
+            }
+        }
 }
 
 // Claims gigabytes of silence without holding them.

@@ -458,6 +458,7 @@ public:
     EqualizerTransform(const PcmFormat& format, const EqualizerTables& tables, const EqualizerRun& run)
         : sixteenBit_(format.bitsPerSample == 16), run_(run), filter_(tables, true), history_(format.channels) {}
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
+    bool wantsIoThread() const override { return sixteenBit_; }
     void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         const size_t start = out.size();
         out.resize(start + n);

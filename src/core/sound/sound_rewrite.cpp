@@ -1,9 +1,13 @@
 #include "core/sound/sound_rewrite.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <new>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "core/wav/file_steps.h"
@@ -17,43 +21,218 @@
 
 namespace {
 
-bool runBuffers(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
-                const TransformOptions& options, uint64_t outputSize) {
-    const uint32_t frameBytes = data.format.frameBytes();
-    const uint64_t total = data.size;
-    const uint64_t wholeFrames = total - total % frameBytes;
-    const size_t bufferBytes = wholeFrameBufferBytes(options.bufferBytes, frameBytes);
+// The order a transform takes its data in: buffers of whole frames from the start (or
+// from the end backwards), then any trailing partial frame.
+class BufferPlan {
+public:
+    BufferPlan(const SoundData& data, const SoundTransform& transform, const TransformOptions& options)
+        : total_(data.size),
+          wholeFrames_(total_ - total_ % data.format.frameBytes()),
+          bufferBytes_(wholeFrameBufferBytes(options.bufferBytes, data.format.frameBytes())),
+          backwards_(transform.readsBackwards()),
+          wholeBuffers_((wholeFrames_ + bufferBytes_ - 1) / bufferBytes_) {}
 
-    std::vector<uint8_t> in(static_cast<size_t>(std::min<uint64_t>(bufferBytes, std::max<uint64_t>(total, 1))));
+    uint64_t total() const { return total_; }
+    uint64_t count() const { return wholeBuffers_ + (total_ > wholeFrames_ ? 1 : 0); }
+    size_t largest() const { return static_cast<size_t>(std::min<uint64_t>(bufferBytes_, std::max<uint64_t>(total_, 1))); }
+
+    // Where the i-th buffer lies in the data, and its size.
+    uint64_t offset(uint64_t i) const {
+        if (i == wholeBuffers_) return wholeFrames_;
+        if (!backwards_) return i * bufferBytes_;
+        const uint64_t end = wholeFrames_ - i * bufferBytes_;
+        return end - std::min<uint64_t>(bufferBytes_, end);
+    }
+    size_t size(uint64_t i) const {
+        if (i == wholeBuffers_) return static_cast<size_t>(total_ - wholeFrames_);
+        const uint64_t left = wholeFrames_ - i * bufferBytes_;
+        return static_cast<size_t>(std::min<uint64_t>(bufferBytes_, left));
+    }
+
+private:
+    uint64_t total_;
+    uint64_t wholeFrames_;
+    uint64_t bufferBytes_;
+    bool backwards_;
+    uint64_t wholeBuffers_;
+};
+
+bool runInTurn(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
+               const TransformOptions& options, uint64_t outputSize, const BufferPlan& plan) {
+    std::vector<uint8_t> in(plan.largest());
     TransformOutput result;
-    uint64_t done = 0;
     uint64_t written = 0;
-    auto feed = [&](uint64_t offset, size_t n) {
-        if (!source.readAt(data.offset + offset, in.data(), n)) return false;
+    for (uint64_t i = 0, done = 0; i < plan.count(); ++i) {
+        const size_t n = plan.size(i);
+        if (!source.readAt(data.offset + plan.offset(i), in.data(), n)) return false;
         result.clear();
         transform.process(in.data(), n, result);
         if (!result.empty() && !out.write(result.data(), result.size())) return false;
         written += result.size();
         done += n;
-        return !options.progress || options.progress(done, total);
-    };
-
-    if (transform.readsBackwards()) {
-        for (uint64_t end = wholeFrames; end > 0;) {
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(bufferBytes, end));
-            end -= n;
-            if (!feed(end, n)) return false;
-        }
-    } else {
-        for (uint64_t at = 0; at < wholeFrames;) {
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(bufferBytes, wholeFrames - at));
-            if (!feed(at, n)) return false;
-            at += n;
-        }
+        if (options.progress && !options.progress(done, plan.total())) return false;
     }
-    if (total > wholeFrames && !feed(wholeFrames, static_cast<size_t>(total - wholeFrames))) return false;
     // The header already declared the size, so a transform that missed it is a failure.
     return written == outputSize;
+}
+
+// Reads the buffers ahead and writes the transformed ones behind on a thread of its own,
+// so the file's time overlaps the transform's. Each side has a ring of a few buffers.
+class OverlappedIo {
+public:
+    OverlappedIo(ByteSource& source, uint64_t dataOffset, ByteSink& out, const BufferPlan& plan)
+        : source_(source), dataOffset_(dataOffset), out_(out), plan_(plan) {
+        for (auto& b : inputs_) b.resize(plan.largest());
+    }
+    ~OverlappedIo() { finish(false); }
+
+    // False when no thread is to be had.
+    bool start() {
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (const std::exception&) {
+            return false;
+        }
+        return true;
+    }
+
+    // The next buffer read, once it is; nullptr after a failure.
+    const uint8_t* input() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return failed_ || read_ > taken_; });
+        return failed_ ? nullptr : inputs_[taken_ % inputSlots].data();
+    }
+    // The buffer to transform into, once one is free; nullptr after a failure.
+    TransformOutput* output() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return failed_ || handed_ - done_ < outputSlots; });
+        return failed_ ? nullptr : &outputs_[handed_ % outputSlots];
+    }
+    // The input is used up and the output filled: one is read into again, the other written.
+    void transformed() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++taken_;
+            ++handed_;
+        }
+        changed_.notify_all();
+    }
+
+    // Joins the thread once it has written everything handed (all) or ended what it was
+    // doing (otherwise). True when every buffer handed was written.
+    bool finish(bool all) {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                ended_ = true;
+                dropped_ = !all;
+            }
+            changed_.notify_all();
+            thread_.join();
+        }
+        return !failed_ && done_ == handed_;
+    }
+
+    uint64_t written() const { return written_; }
+
+private:
+    static constexpr uint64_t inputSlots = 2;
+    static constexpr uint64_t outputSlots = 3;
+
+    void run() {
+        for (;;) {
+            TransformOutput* writing = nullptr;
+            uint8_t* reading = nullptr;
+            uint64_t next = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                const auto canRead = [&] { return !ended_ && read_ < plan_.count() && read_ - taken_ < inputSlots; };
+                changed_.wait(lock, [&] { return dropped_ || done_ < handed_ || canRead() || ended_; });
+                if (dropped_) return;
+                // Writes first: a full ring of outputs holds the transform up sooner.
+                if (done_ < handed_) {
+                    writing = &outputs_[done_ % outputSlots];
+                } else if (canRead()) {
+                    next = read_;
+                    reading = inputs_[next % inputSlots].data();
+                } else {
+                    return;  // ended, everything handed written
+                }
+            }
+            bool ok;
+            try {
+                if (writing)
+                    ok = writing->empty() || out_.write(writing->data(), writing->size());
+                else
+                    ok = source_.readAt(dataOffset_ + plan_.offset(next), reading, plan_.size(next));
+            } catch (...) {
+                ok = false;
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (!ok) {
+                    failed_ = true;
+                } else if (writing) {
+                    written_ += writing->size();
+                    ++done_;
+                } else {
+                    ++read_;
+                }
+            }
+            changed_.notify_all();
+            if (!ok) return;
+        }
+    }
+
+    ByteSource& source_;
+    const uint64_t dataOffset_;
+    ByteSink& out_;
+    const BufferPlan& plan_;
+    std::vector<uint8_t> inputs_[inputSlots];
+    TransformOutput outputs_[outputSlots];
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    uint64_t read_ = 0;    // inputs read
+    uint64_t taken_ = 0;   // inputs transformed
+    uint64_t handed_ = 0;  // outputs to write
+    uint64_t done_ = 0;    // outputs written
+    uint64_t written_ = 0;
+    bool ended_ = false;
+    bool dropped_ = false;
+    bool failed_ = false;
+    std::thread thread_;
+};
+
+bool runOverlapped(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
+                   const TransformOptions& options, uint64_t outputSize, const BufferPlan& plan) {
+    OverlappedIo io(source, data.offset, out, plan);
+    if (!io.start()) return runInTurn(source, data, transform, out, options, outputSize, plan);
+    bool fed = true;
+    for (uint64_t i = 0, done = 0; fed && i < plan.count(); ++i) {
+        const uint8_t* in = io.input();
+        TransformOutput* result = in ? io.output() : nullptr;
+        if (!result) {
+            fed = false;
+            break;
+        }
+        result->clear();
+        transform.process(in, plan.size(i), *result);
+        io.transformed();
+        done += plan.size(i);
+        fed = !options.progress || options.progress(done, plan.total());
+    }
+    return io.finish(fed) && fed && io.written() == outputSize;
+}
+
+// Below this many buffers a second thread costs more than it saves.
+constexpr uint64_t overlappedBuffers = 4;
+
+bool runBuffers(ByteSource& source, const SoundData& data, SoundTransform& transform, ByteSink& out,
+                const TransformOptions& options, uint64_t outputSize) {
+    const BufferPlan plan(data, transform, options);
+    if (!transform.wantsIoThread() || plan.count() < overlappedBuffers)
+        return runInTurn(source, data, transform, out, options, outputSize, plan);
+    return runOverlapped(source, data, transform, out, options, outputSize, plan);
 }
 
 }  // namespace

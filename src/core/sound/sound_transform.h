@@ -55,6 +55,11 @@ public:
     // True when the input is to be fed in blocks taken from its end towards its start.
     virtual bool readsBackwards() const { return false; }
 
+    // True when transforming outweighs reading and writing so far that a rewrite does these
+    // on a thread of its own beside it. Lighter transforms lose more to the hand-overs
+    // between the threads than they gain, above all with both processors busy.
+    virtual bool wantsIoThread() const { return false; }
+
     // Transforms the next n input bytes and appends the result to out. Every call holds
     // whole frames, except a last call that holds only a trailing partial frame, which
     // comes last whichever way the whole frames were fed.
