@@ -32,22 +32,6 @@ while [ $SECONDS -le $end ]; do drv enabled stopButton; [ "$(field "enabled stop
 drv click stopButton caption
 title="$(field caption)"
 
-# busy_percentages SECONDS: the caption read until the work ends or SECONDS pass; leaves
-# the distinct percentages seen in PERCENTS.
-busy_percentages() {
-  local end=$((SECONDS + $1)) got
-  PERCENTS=""
-  while [ $SECONDS -le $end ]; do
-    drv caption
-    got="$(field caption)"
-    [ "$got" = "$title" ] && return
-    case "$got" in
-      *%) case " $PERCENTS " in *" ${got##* } "*) ;; *) PERCENTS="$PERCENTS ${got##* }" ;; esac
-          [ "$(echo $PERCENTS | wc -w)" -ge "${2:-99}" ] && return ;;
-    esac
-  done
-}
-
 # expect_untouched WHAT: the sound, Undo and the folder as before the command.
 expect_untouched() {
   # The caption comes back once the work has stopped.
@@ -63,12 +47,10 @@ expect_untouched() {
 }
 
 # --- equalized output: a percentage, twice; then Esc ------------------------------------
-drv choose "$PATH_EQ_OUT" filedialog "$APP_DIR/out.wav" working
-busy_percentages 60 2
-set -- $PERCENTS
-[ $# -ge 2 ] && pass "equalized output: the caption showed$PERCENTS" ||
-  fail "equalized output: percentages seen: [$PERCENTS]"
-drv escape
+drv choose "$PATH_EQ_OUT" filedialog "$APP_DIR/out.wav" working percentages 60000 2 escape
+set -- $(field percentages)
+[ $# -ge 2 ] && pass "equalized output: the caption showed $*" ||
+  fail "equalized output: percentages seen: [$*]"
 expect_untouched "Esc during the equalized output"
 
 # --- echo: the Stop button --------------------------------------------------------------

@@ -93,6 +93,8 @@
 //   closebox CLASS         close that window with its close box
 //   ctrlkey LETTER         make the main window active and type Ctrl+LETTER, as a person
 //                          would; the program handles it after the driver returns
+//   percentages MS N       watch the main caption every 10 ms until it has shown N different
+//                          percentages (a busy caption's "42%") or MS pass -> percentages: P...
 //   escape                 post Esc to the main window, as typed while long work runs (no
 //                          activation needed), and wait until the work has ended
 //   key KEYS               make the main window active and type KEYS, [ctrl+][shift+]NAME
@@ -120,6 +122,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cwctype>
@@ -304,7 +307,7 @@ HWND mainWindow() {
 
 // Pumps the driver's messages (the hook's answers) until done() or the time is up.
 template <class Done>
-bool pumpUntil(DWORD timeoutMs, Done done) {
+bool pumpUntil(DWORD timeoutMs, Done done, DWORD stepMs = 50) {
     DWORD start = GetTickCount();
     for (;;) {
         MSG msg;
@@ -316,7 +319,7 @@ bool pumpUntil(DWORD timeoutMs, Done done) {
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs) return false;
         DWORD wait = timeoutMs - elapsed;
-        if (wait > 50) wait = 50;
+        if (wait > stepMs) wait = stepMs;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
     }
 }
@@ -658,6 +661,23 @@ void waitCaptionChange(const std::wstring& before) {
     HWND main = mainWindow();
     pumpUntil(10000, [&] { return windowText(main) != before || processEnded() || !IsWindow(main); });
     if (IsWindow(main) && windowText(main) == before) fail(L"the caption stayed \"" + before + L"\": no work began");
+}
+
+void cmdPercentages(DWORD timeoutMs, size_t wanted) {
+    HWND main = mainWindow();
+    std::vector<std::wstring> seen;
+    pumpUntil(timeoutMs, [&] {
+        const std::wstring caption = windowText(main);
+        const size_t blank = caption.rfind(L' ');
+        if (!caption.empty() && caption.back() == L'%' && blank != std::wstring::npos) {
+            const std::wstring percent = caption.substr(blank + 1);
+            if (std::find(seen.begin(), seen.end(), percent) == seen.end()) seen.push_back(percent);
+        }
+        return seen.size() >= wanted || processEnded() || !IsWindow(main);
+    }, 10);
+    std::wstring line = L"percentages:";
+    for (const std::wstring& p : seen) line += L" " + p;
+    printLine(line);
 }
 
 void cmdChoose(const std::wstring& path, bool working) {
@@ -1301,7 +1321,7 @@ bool isCommandWord(const std::wstring& w) {
                                      L"clickeqswitch", L"knobtop", L"pressknob", L"moveknob", L"releaseknob",
                                      L"dblclickknob", L"dblclicktrack", L"activate", L"ctrlkey", L"clipset", L"clipempty",
                                      L"clipget", L"dpichange", L"shown", L"screenrect", L"panepress",
-                                     L"panemove", L"panerelease", L"panewheel", L"panescroll", L"key", L"escape"};
+                                     L"panemove", L"panerelease", L"panewheel", L"panescroll", L"key", L"escape", L"percentages"};
     for (const wchar_t* c : words)
         if (w == c) return true;
     return false;
@@ -1365,6 +1385,9 @@ void run(Args& a) {
             cmdPaneScroll();
         } else if (cmd == L"key") {
             cmdKey(a.next(L"key"));
+        } else if (cmd == L"percentages") {
+            const DWORD timeoutMs = number(a.next(L"milliseconds"), L"milliseconds");
+            cmdPercentages(timeoutMs, number(a.next(L"count"), L"count"));
         } else if (cmd == L"escape") {
             HWND main = mainWindow();
             PostMessageW(main, WM_KEYDOWN, VK_ESCAPE, 1);
