@@ -47,6 +47,9 @@ public:
         for (int j = 1; j <= echoTaps; ++j) gains_[j] = std::pow(static_cast<double>(echoGain), j);
     }
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
+    // On an idle machine 8% faster with the thread, on one with both processors busy about
+    // as much slower: kept for the idle desktop.
+    bool wantsIoThread() const override { return true; }
     void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         const size_t step = sixteenBit_ ? 2 : 1;
         uint8_t* p = append(out, n);
