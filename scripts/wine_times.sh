@@ -12,17 +12,7 @@ source "$E2E_DIR/file_lib.sh"
 require_fx
 
 sound="$E2E_TMP/sixty.wav"
-python3 - "$sound" <<'PY'
-import os, struct, sys
-size = 44100 * 4 * 3600
-with open(sys.argv[1], 'wb') as f:
-    f.write(b'RIFF' + struct.pack('<I', size + 36) + b'WAVEfmt ' +
-            struct.pack('<IHHIIHH', 16, 1, 2, 44100, 176400, 4, 16) + b'data' + struct.pack('<I', size))
-    block = os.urandom(1 << 20)
-    for _ in range(size >> 20):
-        f.write(block)
-    f.write(block[:size & ((1 << 20) - 1)])
-PY
+sparse_wav "$sound" $((44100 * 4 * 3600)) noise
 
 now() { date +%s.%N; }
 # until_caption TITLE: waits until the caption reads TITLE again.

@@ -6,19 +6,7 @@
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/audio_lib.sh"
 
-# sparse_wav FILE DATA_BYTES: a canonical 44100 Hz 16-bit stereo header declaring
-# DATA_BYTES, the data left as a hole; then tone_at FILE OFFSET TONE writes TONE's
-# samples at OFFSET into the data.
-sparse_wav() {
-  python3 - "$1" "$2" <<'PY'
-import struct, sys
-path, size = sys.argv[1], int(sys.argv[2])
-fmt = struct.pack('<IHHIIHH', 16, 1, 2, 44100, 176400, 4, 16)
-with open(path, 'wb') as f:
-    f.write(b'RIFF' + struct.pack('<I', size + 36) + b'WAVEfmt ' + fmt + b'data' + struct.pack('<I', size))
-    f.truncate(44 + size)
-PY
-}
+# tone_at FILE OFFSET TONE writes TONE's samples at OFFSET into the data of a sparse_wav.
 tone_at() {
   python3 - "$1" "$2" "$3" <<'PY'
 import sys

@@ -15,14 +15,7 @@ PATH_UNDO="${MENU_EDIT_JA[0]}/${MENU_EDIT_JA[9]}"
 
 app_copy
 long="$APP_DIR/long.wav"
-python3 - "$long" <<'EOF'
-import struct, sys
-size = 44100 * 4 * 3600
-with open(sys.argv[1], 'wb') as f:
-    f.write(b'RIFF' + struct.pack('<I', size + 36) + b'WAVEfmt ' +
-            struct.pack('<IHHIIHH', 16, 1, 2, 44100, 176400, 4, 16) + b'data' + struct.pack('<I', size))
-    f.truncate(44 + size)
-EOF
+sparse_wav "$long" $((44100 * 4 * 3600))
 before="$(sha256sum <"$long")"
 
 # The program starts playing the file it was given; stopped, it waits.

@@ -225,6 +225,24 @@ title_text() {
 TITLE_JA="$(title_text 0)"
 TITLE_EN="$(title_text 1)"
 
+# sparse_wav FILE DATA_BYTES [noise]: a canonical 44100 Hz 16-bit stereo header declaring
+# DATA_BYTES, the data left as a hole (gigabytes of silence cost no disk), or noise.
+sparse_wav() {
+  python3 - "$@" <<'PY'
+import os, struct, sys
+path, size = sys.argv[1], int(sys.argv[2])
+fmt = struct.pack('<IHHIIHH', 16, 1, 2, 44100, 176400, 4, 16)
+with open(path, 'wb') as f:
+    f.write(b'RIFF' + struct.pack('<I', size + 36) + b'WAVEfmt ' + fmt + b'data' + struct.pack('<I', size))
+    if sys.argv[3:] == ['noise']:
+        block = os.urandom(1 << 20)
+        for _ in range(size >> 20):
+            f.write(block)
+        f.write(block[:size & ((1 << 20) - 1)])
+    f.truncate(44 + size)
+PY
+}
+
 e2e_finish() {
   if [ "$E2E_FAILURES" -eq 0 ]; then
     echo "PASS $E2E_NAME"
