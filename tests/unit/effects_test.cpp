@@ -44,6 +44,30 @@ TEST(Requantize, FloatLevelsGiveTheClosedFormResults) {
     for (float level : levels) ASSERT_EQ(requantize16(level), roundToSample(level)) << level;
 }
 
+TEST(Requantize, LevelsKeptTimes32768RoundAsTheLevelsDo) {
+    // The equalizer's lanes keep their levels x 32768 and round them with one addition
+    // where requantize16 rounds y + 1 first: every whole and half step within and past the
+    // clamps, with the doubles next to each, and levels of many sizes with all their bits.
+    std::vector<double> scaled;
+    for (int v = -32800; v <= 32800; ++v)
+        for (double s : {static_cast<double>(v), v + 0.5}) {
+            double below = s, above = s;
+            for (int k = 0; k < 4; ++k) {
+                scaled.insert(scaled.end(), {below, above});
+                below = std::nextafter(below, -INFINITY);
+                above = std::nextafter(above, INFINITY);
+            }
+        }
+    uint64_t bits = 0x9E3779B97F4A7C15u;
+    for (int k = 0; k < 200000; ++k) {
+        bits = bits * 6364136223846793005u + 1442695040888963407u;
+        const double mantissa = 1 + static_cast<double>(bits >> 12) * 0x1p-52;
+        scaled.push_back(std::ldexp(bits & 1 ? -mantissa : mantissa, static_cast<int>(bits >> 1 & 31) - 15));
+    }
+    scaled.insert(scaled.end(), {0.0, -0.0, 1e-300, -1e-300, 1e300, -1e300});
+    for (double s : scaled) ASSERT_EQ(requantizeScaled16(s), requantize16(s / 32768)) << std::hexfloat << s;
+}
+
 #ifdef __SSE2__
 TEST(Requantize, FloatStepsRoundHalfUpAsTheDoubleFormsDo) {
     // Every whole step and every tie within and beyond the 16-bit clamps, each with its

@@ -253,10 +253,8 @@ TEST(Equalizer, VectorsAndTwoThreadsGiveThePortableSamplesBitForBit) {
     // split the frames into many calls, and one call for all. The threads are asked for
     // from a few frames on, so that every call but the shortest splits.
     const KnobOffsets settings[] = {{12, 8, 4, -4, -8, -8, -4, 4, 8, 12}, {0, -20, 0, 0, 20, 0, 20, 0, 0, -3}};
-    const EqualizerRun runs[] = {{EqualizerLanes::Sse2, 0},
-                                 {EqualizerLanes::Widest, 0},
-                                 {EqualizerLanes::Sse2, 16},
-                                 {EqualizerLanes::Widest, 16}};
+    const EqualizerRun runs[] = {{EqualizerLanes::Sse2, 0},  {EqualizerLanes::Avx, 0},  {EqualizerLanes::Widest, 0},
+                                 {EqualizerLanes::Sse2, 16}, {EqualizerLanes::Avx, 16}, {EqualizerLanes::Widest, 16}};
     for (const FormatItem& item : formatTable) {
         const PcmFormat format{item.rate, item.bits, item.channels};
         for (const KnobOffsets& knobs : settings) {
@@ -291,8 +289,8 @@ TEST(Equalizer, VectorsAndTwoThreadsLeaveThePortableHistoryBitForBit) {
     const struct {
         EqualizerLanes lanes;
         size_t secondThreadFrames;
-    } runs[] = {{EqualizerLanes::Sse2, 0}, {EqualizerLanes::Widest, 0}, {EqualizerLanes::Sse2, 16},
-                {EqualizerLanes::Widest, 16}};
+    } runs[] = {{EqualizerLanes::Sse2, 0},  {EqualizerLanes::Avx, 0},  {EqualizerLanes::Widest, 0},
+                {EqualizerLanes::Sse2, 16}, {EqualizerLanes::Avx, 16}, {EqualizerLanes::Widest, 16}};
     for (uint16_t channels : {1, 2})
         for (size_t block : {size_t{101}, size_t{3527}, in.size()}) {
             std::vector<int16_t> portable = in;

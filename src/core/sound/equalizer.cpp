@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -29,8 +33,8 @@ constexpr double fourPiSquared = 39.47841760435743;
 constexpr double eightPiSquared = 78.95683520871486;
 constexpr double sampleScale = 1.0 / 32768;
 #ifdef __SSE2__
-// The pipelined sections' coefficients and history, lane by lane: vector j's lanes start at
-// j x its width.
+// The pipelined sections' coefficients and history, lane by lane, with the feedforward
+// coefficients and the outputs x 32768: vector j's lanes start at j x its width.
 struct LaneTable {
     static constexpr int lanes = 2 * equalizerBandCount;
     alignas(32) double b0[lanes] = {}, b1[lanes] = {}, b2[lanes] = {};
@@ -48,12 +52,12 @@ struct LaneState {
     alignas(32) double x1[LaneTable::lanes] = {}, x2[LaneTable::lanes] = {};
     alignas(32) double y1[LaneTable::lanes] = {}, y2[LaneTable::lanes] = {};
 };
-// Frames of little-endian samples, stride bytes apart, read from in and written to out,
-// which may be in.
+// Frames of little-endian samples read from in and written to out (which may be in), each
+// side's frames its stride of bytes apart.
 struct CascadeRun {
     const uint8_t* in;
     uint8_t* out;
-    ptrdiff_t stride;
+    ptrdiff_t inStride, outStride;
     size_t frames;
 };
 
@@ -145,9 +149,114 @@ struct Lanes {
 }  // namespace avx
 #pragma GCC pop_options
 
-bool processorHasAvx() { return __builtin_cpu_supports("avx"); }
-#elif defined(__SSE2__)
-bool processorHasAvx() { return false; }
+// AVX's lanes with the clamps as 64-bit integer max and min, which AVX-512 has for AVX's
+// registers: they run beside the additions, where floating max and min take their turns.
+// Doubles from 0.5 up order as their bits do, and any value below 0.5 (-0 included) has
+// bits below 0.5's as a signed integer, so the clamps are requantizeScaled16's.
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512vl")
+namespace avx512 {
+struct Lanes : avx::Lanes {
+    static V max(V a, V b) { return _mm256_castsi256_pd(_mm256_max_epi64(_mm256_castpd_si256(a), _mm256_castpd_si256(b))); }
+    static V min(V a, V b) { return _mm256_castsi256_pd(_mm256_min_epi64(_mm256_castpd_si256(a), _mm256_castpd_si256(b))); }
+};
+#include "core/sound/equalizer_cascade.inc"
+}  // namespace avx512
+#pragma GCC pop_options
+#endif
+
+#ifdef __SSE2__
+// The vectors a filter runs in, and their width in doubles.
+enum class Vectors { Sse2, Avx, Avx512 };
+int widthOf(Vectors v) { return v == Vectors::Sse2 ? 2 : 4; }
+
+Vectors vectorsFor(EqualizerLanes lanes) {
+#ifdef AURECHO_WIDE_VECTORS
+    static const bool avx = __builtin_cpu_supports("avx");
+    static const bool avx512 = avx && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    if (lanes == EqualizerLanes::Widest && avx512) return Vectors::Avx512;
+    if (lanes != EqualizerLanes::Sse2 && avx) return Vectors::Avx;
+#else
+    (void)lanes;
+#endif
+    return Vectors::Sse2;
+}
+#endif
+
+#ifdef __SSE2__
+// A thread kept for a whole pass, which takes one job at a time. Between jobs it spins a
+// while before it sleeps: a thread started or woken while this one works can wait
+// milliseconds for a processor (seen: 0.4 to 3 ms), longer than a buffer's filtering.
+class SecondThread {
+public:
+    ~SecondThread() {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            quit_.store(true, std::memory_order_relaxed);
+        }
+        woken_.notify_one();
+        thread_.join();
+    }
+
+    // job on the second thread while this one runs mine; mine and then job on this one
+    // if no thread is to be had.
+    template <typename Job, typename Mine>
+    void run(Job job, Mine mine) {
+        if (!started()) {
+            mine();
+            job();
+            return;
+        }
+        job_ = job;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            posted_.store(posted_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+        }
+        woken_.notify_one();
+        mine();
+        while (done_.load(std::memory_order_acquire) != posted_.load(std::memory_order_relaxed)) pause();
+    }
+
+private:
+    static void pause() { _mm_pause(); }
+
+    bool started() {
+        if (!tried_) {
+            tried_ = true;
+            try {
+                thread_ = std::thread([this] { serve(); });
+            } catch (const std::system_error&) {
+            }
+        }
+        return thread_.joinable();
+    }
+
+    void serve() {
+        for (uint64_t seen = 0;; ++seen) {
+            const auto posted = [&] { return posted_.load(std::memory_order_acquire) != seen; };
+            const auto quit = [&] { return quit_.load(std::memory_order_relaxed); };
+            const auto spinUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
+            while (!posted() && !quit() && std::chrono::steady_clock::now() < spinUntil)
+                for (int i = 0; i < 256 && !posted(); ++i) pause();
+            if (!posted()) {
+                std::unique_lock<std::mutex> lock(mutex_);
+                woken_.wait(lock, [&] { return quit() || posted(); });
+                if (!posted()) return;
+            }
+            job_();
+            done_.store(seen + 1, std::memory_order_release);
+        }
+    }
+
+    std::thread thread_;
+    bool tried_ = false;
+    std::function<void()> job_;
+    std::atomic<uint64_t> posted_{0}, done_{0};
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    std::atomic<bool> quit_{false};
+};
 #endif
 
 }  // namespace
@@ -227,13 +336,25 @@ struct EqualizerFilter {
         }
     }
 
+    // Whether a run shares whole buffers with a second thread.
+    bool sharesBuffers(const EqualizerRun& run, uint32_t channels) const {
+#ifdef __SSE2__
+        return run.lanes != EqualizerLanes::Portable && run.secondThreadFrames != 0 && twoProcessors() &&
+               count_ >= (channels == 2 ? 1 : 2);
+#else
+        (void)run;
+        (void)channels;
+        return false;
+#endif
+    }
+
     // n samples in place, the portable way or through lanes.
     void run(EqualizerHistory& h, int16_t* samples, size_t n, EqualizerLanes lanes, size_t secondThreadFrames) const {
 #ifdef __SSE2__
         if (lanes != EqualizerLanes::Portable) {
             // x86 keeps an int16_t in the samples' little-endian order.
             uint8_t* bytes = reinterpret_cast<uint8_t*>(samples);
-            runLanes(h, bytes, bytes, n, lanes == EqualizerLanes::Widest && processorHasAvx(), secondThreadFrames);
+            runLanes(h, bytes, bytes, n, vectorsFor(lanes), secondThreadFrames);
             return;
         }
 #else
@@ -257,9 +378,9 @@ struct EqualizerFilter {
 
 #ifdef __SSE2__
     // n little-endian samples from in to out (which may be in), the whole frames pipelined
-    // in lanes, AVX's where wide. From secondThreadFrames whole frames on (0: never), the
-    // sections are shared between this thread and a second one.
-    void runLanes(EqualizerHistory& h, const uint8_t* in, uint8_t* out, size_t n, bool wide,
+    // in lanes of the given kind. From secondThreadFrames whole frames on (0: never), a
+    // second thread takes a share.
+    void runLanes(EqualizerHistory& h, const uint8_t* in, uint8_t* out, size_t n, Vectors kind,
                   size_t secondThreadFrames) const {
         if (count_ == 0) {
             if (out != in) std::memcpy(out, in, 2 * n);
@@ -274,10 +395,15 @@ struct EqualizerFilter {
         const size_t frames = (n - i) / h.channels_;
         const int lanesPerSection = static_cast<int>(h.channels_);
         const ptrdiff_t stride = 2 * lanesPerSection;
-        if (secondThreadFrames == 0 || frames < secondThreadFrames || count_ < 2 || !twoProcessors())
-            filterLaneSections(h, wide, lanesPerSection, 0, count_, in + 2 * i, out + 2 * i, stride, frames);
+        const CascadeRun run{in + 2 * i, out + 2 * i, stride, stride, frames};
+        if (secondThreadFrames == 0 || frames < secondThreadFrames || !twoProcessors())
+            filterLaneSections(h, kind, lanesPerSection, 0, 0, count_, run);
+        else if (h.channels_ == 2)
+            filterChannelsOnTwoThreads(h, kind, run);
+        else if (count_ >= 2)
+            filterOnTwoThreads(h, kind, run);
         else
-            filterOnTwoThreads(h, wide, lanesPerSection, in + 2 * i, out + 2 * i, stride, frames);
+            filterLaneSections(h, kind, 1, 0, 0, count_, run);
         i += frames * h.channels_;
         for (; i < n; ++i) {
             writeSample16(out + 2 * i, filterOne(h, h.nextChannel_, readSample16(in + 2 * i)));
@@ -350,82 +476,93 @@ private:
     }
 
 #ifdef __SSE2__
+    SecondThread& second() const {
+        if (!second_) second_ = std::make_unique<SecondThread>();
+        return *second_;
+    }
+
     // A second thread on one processor would only take turns with this one.
     static bool twoProcessors() {
         static const bool two = std::thread::hardware_concurrency() >= 2;
         return two;
     }
 
-    // The sections in two groups, one a thread, the second group following the first
-    // through stretches of the frames: it filters a stretch in place once the first has
-    // written it. The split gives the larger group the fewest vectors.
-    void filterOnTwoThreads(EqualizerHistory& h, bool wide, int lanesPerSection, const uint8_t* in, uint8_t* out,
-                            ptrdiff_t stride, size_t frames) const {
-        const int sectionsPerVector = (wide ? 4 : 2) / lanesPerSection;
-        const auto vectorsFor = [&](int sections) { return (sections + sectionsPerVector - 1) / sectionsPerVector; };
+    // Stereo: each channel through all the sections on a thread of its own. The second
+    // writes into a buffer of its own, merged after the join: samples of both channels
+    // share cache lines, which two threads writing side by side would pass to and fro.
+    void filterChannelsOnTwoThreads(EqualizerHistory& h, Vectors kind, const CascadeRun& run) const {
+        right_.resize(run.frames);
+        uint8_t* right = reinterpret_cast<uint8_t*>(right_.data());
+        second().run([&] { filterLaneSections(h, kind, 1, 1, 0, count_, {run.in + 2, right, run.inStride, 2, run.frames}); },
+                     [&] { filterLaneSections(h, kind, 1, 0, 0, count_, {run.in, run.out, run.inStride, run.outStride, run.frames}); });
+        for (size_t f = 0; f < run.frames; ++f) std::memcpy(run.out + f * run.outStride + 2, right + 2 * f, 2);
+    }
+
+    // Mono: the sections in two groups, one a thread, the second group following the
+    // first through stretches of the frames: it filters a stretch in place once the first
+    // has written it. The split gives the larger group the fewest vectors.
+    void filterOnTwoThreads(EqualizerHistory& h, Vectors kind, const CascadeRun& run) const {
+        const size_t frames = run.frames;
+        const ptrdiff_t stride = run.outStride;
+        uint8_t* out = run.out;
+        const int sectionsPerVector = widthOf(kind);
+        const auto vectorCount = [&](int sections) { return (sections + sectionsPerVector - 1) / sectionsPerVector; };
         int split = 1;
         for (int k = 2; k < count_; ++k)
-            if (std::max(vectorsFor(k), vectorsFor(count_ - k)) < std::max(vectorsFor(split), vectorsFor(count_ - split)))
+            if (std::max(vectorCount(k), vectorCount(count_ - k)) < std::max(vectorCount(split), vectorCount(count_ - split)))
                 split = k;
         std::atomic<size_t> written{0};
-        const auto second = [&] {
+        const auto following = [&] {
             for (size_t at = 0; at < frames; at += stretchFrames) {
                 const size_t end = std::min(frames, at + stretchFrames);
                 while (written.load(std::memory_order_acquire) < end) std::this_thread::yield();
-                filterLaneSections(h, wide, lanesPerSection, split, count_, out + at * stride, out + at * stride, stride,
-                                   end - at);
+                filterLaneSections(h, kind, 1, 0, split, count_, {out + at * stride, out + at * stride, stride, stride, end - at});
             }
         };
-        std::thread thread;
-        try {
-            thread = std::thread(second);
-        } catch (const std::system_error&) {
-            // No thread to be had: the groups in turn.
-        }
-        for (size_t at = 0; at < frames; at += stretchFrames) {
-            const size_t end = std::min(frames, at + stretchFrames);
-            filterLaneSections(h, wide, lanesPerSection, 0, split, in + at * stride, out + at * stride, stride, end - at);
-            written.store(end, std::memory_order_release);
-        }
-        if (thread.joinable())
-            thread.join();
-        else
-            second();
+        second().run(following, [&] {
+            for (size_t at = 0; at < frames; at += stretchFrames) {
+                const size_t end = std::min(frames, at + stretchFrames);
+                filterLaneSections(h, kind, 1, 0, 0, split,
+                                   {run.in + at * run.inStride, out + at * stride, run.inStride, stride, end - at});
+                written.store(end, std::memory_order_release);
+            }
+        });
     }
 
-    // Sections first to last - 1 over `frames` frames `stride` bytes apart: both channels
-    // side by side in each section's lanes (lanesPerSection 2), or one (1). Lanes past the
-    // last section hold identity sections, which pass a sample on exactly.
-    void filterLaneSections(EqualizerHistory& h, bool wide, int lanesPerSection, int first, int last,
-                            const uint8_t* in, uint8_t* out, ptrdiff_t stride, size_t frames) const {
-        const int width = wide ? 4 : 2;
+    // Sections first to last - 1 over the run's frames: both channels side by side in each
+    // section's lanes (lanesPerSection 2), or one, `channel` (1). Lanes past the last
+    // section hold identity sections, which pass a sample on exactly.
+    void filterLaneSections(EqualizerHistory& h, Vectors kind, int lanesPerSection, uint32_t channel, int first, int last,
+                            const CascadeRun& run) const {
+        const int width = widthOf(kind);
         const int sectionsPerVector = width / lanesPerSection;
         const int vectors = (last - first + sectionsPerVector - 1) / sectionsPerVector;
-        const auto laneChannel = [&](int lane) { return static_cast<uint32_t>(lane % lanesPerSection); };
+        const auto laneChannel = [&](int lane) { return channel + static_cast<uint32_t>(lane % lanesPerSection); };
         LaneTable table;
         LaneState state;
         for (int lane = 0; lane < vectors * width; ++lane) {
             const int k = first + lane / lanesPerSection;
             table.section[lane] = lane / lanesPerSection;
             if (k >= last) {
-                table.b0[lane] = sampleScale;
+                table.b0[lane] = 1;
                 continue;
             }
             const Coefficients& s = sections_[k];
-            table.b0[lane] = s.b0;
-            table.b1[lane] = s.b1;
-            table.b2[lane] = s.b2;
+            table.b0[lane] = s.b0 * 32768;
+            table.b1[lane] = s.b1 * 32768;
+            table.b2[lane] = s.b2 * 32768;
             table.minusA1[lane] = s.minusA1;
             table.minusA2[lane] = s.minusA2;
             const EqualizerHistory::Section& m = h.sections_[s.band];
             state.x1[lane] = m.x1[laneChannel(lane)];
             state.x2[lane] = m.x2[laneChannel(lane)];
-            state.y1[lane] = m.y1[laneChannel(lane)];
-            state.y2[lane] = m.y2[laneChannel(lane)];
+            state.y1[lane] = m.y1[laneChannel(lane)] * 32768;
+            state.y2[lane] = m.y2[laneChannel(lane)] * 32768;
         }
-        const CascadeRun run{in, out, stride, frames};
 #ifdef AURECHO_WIDE_VECTORS
-        if (wide)
+        if (kind == Vectors::Avx512)
+            avx512::cascade(lanesPerSection, vectors, table, state, run);
+        else if (kind == Vectors::Avx)
             avx::cascade(lanesPerSection, vectors, table, state, run);
         else
 #endif
@@ -434,14 +571,18 @@ private:
             EqualizerHistory::Section& m = h.sections_[sections_[first + lane / lanesPerSection].band];
             m.x1[laneChannel(lane)] = state.x1[lane];
             m.x2[laneChannel(lane)] = state.x2[lane];
-            m.y1[laneChannel(lane)] = state.y1[lane];
-            m.y2[laneChannel(lane)] = state.y2[lane];
+            m.y1[laneChannel(lane)] = state.y1[lane] * sampleScale;
+            m.y2[laneChannel(lane)] = state.y2[lane] * sampleScale;
         }
     }
 #endif
 
     Coefficients sections_[equalizerBandCount];
     int count_ = 0;
+#ifdef __SSE2__
+    mutable std::vector<int16_t> right_;  // the second channel's samples on two threads
+    mutable std::unique_ptr<SecondThread> second_;
+#endif
 };
 
 void equalizeBlock(const EqualizerTables& tables, EqualizerHistory& history, int16_t* samples, size_t n,
@@ -456,9 +597,15 @@ namespace {
 class EqualizerTransform : public SoundTransform {
 public:
     EqualizerTransform(const PcmFormat& format, const EqualizerTables& tables, const EqualizerRun& run)
-        : sixteenBit_(format.bitsPerSample == 16), run_(run), filter_(tables, true), history_(format.channels) {}
+        : sixteenBit_(format.bitsPerSample == 16),
+          run_(run),
+          filter_(tables, true),
+          history_(format.channels),
+          twoThreads_(sixteenBit_ && filter_.sharesBuffers(run, format.channels)) {}
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
-    bool wantsIoThread() const override { return sixteenBit_; }
+    // With a second thread filtering, the processors are taken: a third that reads and
+    // writes would hold one of the two up, and the other would wait for it.
+    bool wantsIoThread() const override { return sixteenBit_ && !twoThreads_; }
     void process(const uint8_t* in, size_t n, TransformOutput& out) override {
         const size_t start = out.size();
         out.resize(start + n);
@@ -467,8 +614,7 @@ public:
         std::memcpy(p + 2 * count, in + 2 * count, n - 2 * count);  // 8-bit data, or an odd last byte
 #ifdef __SSE2__
         if (run_.lanes != EqualizerLanes::Portable) {
-            filter_.runLanes(history_, in, p, count, run_.lanes == EqualizerLanes::Widest && processorHasAvx(),
-                             run_.secondThreadFrames);
+            filter_.runLanes(history_, in, p, count, vectorsFor(run_.lanes), run_.secondThreadFrames);
             return;
         }
 #endif
@@ -483,6 +629,7 @@ private:
     EqualizerRun run_;
     EqualizerFilter filter_;  // the tables are fixed for the whole pass
     EqualizerHistory history_;
+    bool twoThreads_;
     std::vector<int16_t> samples_;
 };
 

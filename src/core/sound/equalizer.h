@@ -71,21 +71,22 @@ private:
 };
 
 // The ways the filter can run, all giving the same samples bit for bit: the widest vectors
-// the processor has (AVX where the tools run on 64-bit Linux, else SSE2), SSE2's, or one
-// value at a time, the plain code the others follow.
-enum class EqualizerLanes { Widest, Sse2, Portable };
+// the processor has (where the tools run on 64-bit Linux: AVX, with AVX-512's clamps where
+// it has them; else SSE2), AVX's without those clamps, SSE2's, or one value at a time, the
+// plain code the others follow. A way the processor lacks runs as the next narrower.
+enum class EqualizerLanes { Widest, Avx, Sse2, Portable };
 
 // Filters n interleaved 16-bit samples in place through the ten sections in order, each
 // channel on its own, every section's output requantised (so clipped) before the next.
 // Calls in any sizes give the result of one call over the whole sequence. From
-// secondThreadFrames whole frames on (0: never, as playback's short blocks want), the
-// sections are shared with a second thread, joined before the call returns.
+// secondThreadFrames whole frames on (0: never, as playback's short blocks want), a second
+// thread takes one channel of a stereo sound, or some of the sections of a mono one; it
+// has ended its part before the call returns.
 void equalizeBlock(const EqualizerTables& tables, EqualizerHistory& history, int16_t* samples, size_t n,
                    EqualizerLanes lanes = EqualizerLanes::Widest, size_t secondThreadFrames = 0);
 
-// How the equalized output runs: its lanes, and from how many frames a buffer has its
-// sections shared between two threads, the second joined before the buffer is done (0:
-// never).
+// How the equalized output runs: its lanes, and from how many frames a buffer is shared
+// with a second thread, kept for the whole pass (0: never).
 struct EqualizerRun {
     EqualizerLanes lanes = EqualizerLanes::Widest;
     size_t secondThreadFrames = size_t{1} << 16;

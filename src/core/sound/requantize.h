@@ -17,6 +17,15 @@ inline int16_t requantize16(double y) {
     return static_cast<int16_t>(static_cast<int32_t>(u + 0.5) - 32768);
 }
 
+// requantize16(s / 32768) for a level kept x 32768: one addition, where the rounding of
+// y + 1 before its exact x 32768 would otherwise take two.
+inline int16_t requantizeScaled16(double s) {
+    double u = s + 32768.5;
+    u = u > 0.5 ? u : 0.5;
+    u = u < 65535.5 ? u : 65535.5;
+    return static_cast<int16_t>(static_cast<int32_t>(u) - 32768);
+}
+
 #ifdef __SSE2__
 // floor(s + 0.5) of four floats of magnitude below 2^31, as 32-bit integers: rounding to
 // nearest even (the processor's default mode), moved up at the ties; s less its nearest
