@@ -15,6 +15,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <unistd.h>
 #endif
 
 #include "core/wav/file_position.h"
@@ -237,6 +238,72 @@ bool runBuffers(ByteSource& source, const SoundData& data, SoundTransform& trans
 
 }  // namespace
 
+// Flushes a file's data to the disk, each time asked, on a thread of its own. A flush also
+// empties the disk's own cache, which can take tens of milliseconds; made while the file
+// is being written, it leaves the last one little to do. The thread flushes through a
+// second opening of the file, so that an error it meets is still reported to the last
+// flush of the first (each opening is told of an error once).
+class DiskFlusher {
+public:
+    explicit DiskFlusher(int fd) {
+#ifdef __linux__
+        fd_ = open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) return;
+        try {
+            thread_ = std::thread([this] { serve(); });
+        } catch (const std::system_error&) {
+        }
+#else
+        (void)fd;
+#endif
+    }
+    ~DiskFlusher() {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                ending_ = true;
+            }
+            asked_.notify_one();
+            thread_.join();
+        }
+#ifdef __linux__
+        if (fd_ >= 0) close(fd_);
+#endif
+    }
+    void ask() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            wanted_ = true;
+        }
+        asked_.notify_one();
+    }
+
+private:
+    void serve() {
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                asked_.wait(lock, [&] { return wanted_ || ending_; });
+                if (ending_) return;
+                wanted_ = false;
+            }
+#ifdef __linux__
+            fdatasync(fd_);
+#endif
+        }
+    }
+
+    int fd_ = -1;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable asked_;
+    bool wanted_ = false;
+    bool ending_ = false;
+};
+
+FileByteSink::FileByteSink(std::FILE* file) : file_(file) {}
+FileByteSink::~FileByteSink() = default;
+
 bool FileByteSink::write(const void* data, size_t n) {
     if (!file_ || writeFile(data, n, file_) != n) return false;
     written_ += n;
@@ -248,6 +315,8 @@ bool FileByteSink::write(const void* data, size_t n) {
         sync_file_range(fileno(file_), static_cast<off_t>(handedToDisk_), static_cast<off_t>(written_ - handedToDisk_),
                         SYNC_FILE_RANGE_WRITE);
         handedToDisk_ = written_;
+        if (!flusher_) flusher_ = std::make_unique<DiskFlusher>(fileno(file_));
+        flusher_->ask();
     }
 #endif
     return true;

@@ -26,17 +26,22 @@ public:
     virtual bool write(const void* data, size_t n) = 0;
 };
 
+class DiskFlusher;
+
 // Writes to a stream from its start. On Linux it hands every few MiB written to the disk
-// without waiting, so the flush that makes a new file safe waits for little.
+// without waiting, and has them flushed on a thread of its own, so the flush that makes a
+// new file safe waits for little.
 class FileByteSink : public ByteSink {
 public:
-    explicit FileByteSink(std::FILE* file) : file_(file) {}
+    explicit FileByteSink(std::FILE* file);
+    ~FileByteSink() override;
     bool write(const void* data, size_t n) override;
 
 private:
     std::FILE* file_;
     uint64_t written_ = 0;
     uint64_t handedToDisk_ = 0;
+    std::unique_ptr<DiskFlusher> flusher_;
 };
 
 // Called after each buffer with the input bytes done so far and the input's total; false
