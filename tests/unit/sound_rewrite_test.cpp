@@ -216,7 +216,8 @@ TEST_F(RewriteFiles, ATemporaryNameIsNeverAFileThatIsThere) {
 }
 
 TEST_F(RewriteFiles, AFileLongerThanManyBuffersIsWrittenWhole) {
-    // Past several of the file sink's hand-overs to the disk, ending in a partial frame.
+    // Past several of the file sink's hand-overs to the disk and flushes on its own thread,
+    // ending in a partial frame.
     const Bytes data = randomBytes(17 * 1024 * 1024 + 6, 12);
     const fs::path work = write("long.wav", waveFile(data));
     const fs::path out = dir_ / "out.wav";

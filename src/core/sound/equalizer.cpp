@@ -495,7 +495,16 @@ private:
         uint8_t* right = reinterpret_cast<uint8_t*>(right_.data());
         second().run([&] { filterLaneSections(h, kind, 1, 1, 0, count_, {run.in + 2, right, run.inStride, 2, run.frames}); },
                      [&] { filterLaneSections(h, kind, 1, 0, 0, count_, {run.in, run.out, run.inStride, run.outStride, run.frames}); });
-        for (size_t f = 0; f < run.frames; ++f) std::memcpy(run.out + f * run.outStride + 2, right + 2 * f, 2);
+        // Four frames at a time: the left samples kept, the right ones put beside them.
+        size_t f = 0;
+        for (const __m128i left = _mm_set1_epi32(0xFFFF); f + 4 <= run.frames; f += 4) {
+            uint8_t* frames = run.out + 4 * f;
+            const __m128i both = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frames));
+            const __m128i rights = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(right + 2 * f));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(frames),
+                             _mm_or_si128(_mm_and_si128(both, left), _mm_unpacklo_epi16(_mm_setzero_si128(), rights)));
+        }
+        for (; f < run.frames; ++f) std::memcpy(run.out + 4 * f + 2, right + 2 * f, 2);
     }
 
     // Mono: the sections in two groups, one a thread, the second group following the
