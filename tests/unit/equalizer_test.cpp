@@ -247,12 +247,13 @@ std::string formatName(const PcmFormat& f) {
 }
 
 TEST(Equalizer, VectorsAndTwoThreadsGiveThePortableSamplesBitForBit) {
-    // Every format of the format menu (8 bits pass through), every band working and then a
-    // few flat ones left out, full-scale noise that clips; lengths of a frame or a few,
+    // Every format of the format menu (8 bits pass through), every band working, then a
+    // few flat ones left out, then one band alone, full-scale noise that clips; lengths of a frame or a few,
     // past a stretch that a second thread takes, and with an odd last byte; buffers that
     // split the frames into many calls, and one call for all. The threads are asked for
     // from a few frames on, so that every call but the shortest splits.
-    const KnobOffsets settings[] = {{12, 8, 4, -4, -8, -8, -4, 4, 8, 12}, {0, -20, 0, 0, 20, 0, 20, 0, 0, -3}};
+    const KnobOffsets settings[] = {
+        {12, 8, 4, -4, -8, -8, -4, 4, 8, 12}, {0, -20, 0, 0, 20, 0, 20, 0, 0, -3}, {0, 0, 0, 0, 0, 7, 0, 0, 0, 0}};
     const EqualizerRun runs[] = {{EqualizerLanes::Sse2, 0},  {EqualizerLanes::Avx, 0},  {EqualizerLanes::Widest, 0},
                                  {EqualizerLanes::Sse2, 16}, {EqualizerLanes::Avx, 16}, {EqualizerLanes::Widest, 16}};
     for (const FormatItem& item : formatTable) {

@@ -221,10 +221,18 @@ TEST_F(RewriteFiles, AFileLongerThanManyBuffersIsWrittenWhole) {
     const Bytes data = randomBytes(17 * 1024 * 1024 + 6, 12);
     const fs::path work = write("long.wav", waveFile(data));
     const fs::path out = dir_ / "out.wav";
+#ifdef __linux__
+    const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{}); };
+    const auto opened = openFiles();
+#endif
     auto volume = makeEffect(Effect::VolumeDown, stereo16);
     ASSERT_TRUE(rewriteSoundFile(work, SoundData{stereo16, 44, data.size()}, *volume, out));
     auto reference = makeEffect(Effect::VolumeDown, stereo16);
     EXPECT_TRUE(read(out) == waveFile(runStreamed(*reference, stereo16, data, 4096)));
+    EXPECT_EQ(filesInFolder(), 2u);
+#ifdef __linux__
+    EXPECT_EQ(openFiles(), opened);  // the flushing thread's own opening of the file too
+#endif
 }
 
 TEST_F(RewriteFiles, AFailureLeavesEveryFileAsItWas) {
