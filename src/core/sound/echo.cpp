@@ -4,16 +4,10 @@
 #include <cstring>
 #include <vector>
 
-// Not on Windows, where MinGW's GCC does not align the stack for the spills of AVX's
-// 32-byte registers.
-#if defined(__x86_64__) && !defined(_WIN32)
-#include <immintrin.h>
-#define AURECHO_WIDE_VECTORS 1
-#endif
-
 #include "core/sound/effect_parts.h"
 #include "core/sound/effects.h"
 #include "core/sound/requantize.h"
+#include "core/sound/wide_vectors.h"
 #include "core/wav/little_endian.h"
 
 using namespace effect_parts;

@@ -24,7 +24,7 @@ inline uint8_t* append(TransformOutput& out, size_t n) {
 }  // namespace effect_parts
 
 // The ways the echo can run, all giving the same bytes: the widest vectors the processor
-// has (AVX where the tools run on 64-bit Linux, else SSE2), SSE2's, or one sample at a time.
+// has (AVX, else SSE2), SSE2's, or one sample at a time.
 enum class EchoLanes { Widest, Sse2, Portable };
 
 // The echo, which has a file of its own for its size.

@@ -14,14 +14,8 @@
 #include <vector>
 
 #include "core/sound/requantize.h"
+#include "core/sound/wide_vectors.h"
 #include "core/wav/little_endian.h"
-
-// Not on Windows, where MinGW's GCC does not align the stack for the spills of AVX's
-// 32-byte registers, which these loops are full of.
-#if defined(__x86_64__) && !defined(_WIN32)
-#include <immintrin.h>
-#define AURECHO_WIDE_VECTORS 1
-#endif
 
 // Every product rounds before its addition, as on the program's SSE2 build.
 #pragma GCC optimize("fp-contract=off")

@@ -71,9 +71,9 @@ private:
 };
 
 // The ways the filter can run, all giving the same samples bit for bit: the widest vectors
-// the processor has (where the tools run on 64-bit Linux: AVX, with AVX-512's clamps where
-// it has them; else SSE2), AVX's without those clamps, SSE2's, or one value at a time, the
-// plain code the others follow. A way the processor lacks runs as the next narrower.
+// the processor has (AVX, with AVX-512's clamps where it has them, else SSE2), AVX's
+// without those clamps, SSE2's, or one value at a time, the plain code the others follow.
+// A way the processor lacks runs as the next narrower.
 enum class EqualizerLanes { Widest, Avx, Sse2, Portable };
 
 // Filters n interleaved 16-bit samples in place through the ten sections in order, each

@@ -5,10 +5,7 @@
 #include <cstring>
 #include <numeric>
 
-#if defined(__x86_64__) && !defined(_WIN32)
-#include <immintrin.h>
-#define AURECHO_WIDE_VECTORS 1
-#endif
+#include "core/sound/wide_vectors.h"
 
 // Every product rounds before its addition, as on the program's SSE2 build: GCC fuses a
 // multiply and an add in C++ wherever FMA is enabled (-march=native, say), which would
