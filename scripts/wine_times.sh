@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The program's own times under Wine on a 60-minute 44100 Hz 16-bit stereo sound of noise
 # (635 MB), beside the native tool's for the same commands: Open, Volume Up, Echo,
-# Equalized Output (the knobs as a first start leaves them) and Reverse; and how long the
-# waveform pane takes to picture the opened sound. Run in the rig:
+# Equalized Output (the knobs as a first start leaves them, then every knob 10 up, whose
+# file must equal the tool's) and Reverse; and how long the waveform pane takes to
+# picture the opened sound. Run in the rig:
 #   scripts/with-rig.sh bash scripts/wine_times.sh
 # A command's time runs from choosing it until the caption is back; each look at the
 # caption starts a Wine process, about 0.1-0.3 s, which is the resolution.
@@ -43,4 +44,22 @@ until_caption equalized.wav
 printf '| equalized output | %.2f |' "$(echo "$(now) - $t0" | bc)"
 t0=$(now); "$FX" "$sound" "$E2E_TMP/native.wav" equalize 0 0 0 0 0 0 0 0 0 0 >/dev/null
 printf ' %.2f |\n' "$(echo "$(now) - $t0" | bc)"
+
+# Every knob 10 up, so that all ten sections filter. The sound is by now the effects'
+# result, which the flat output wrote out: the tool filters that file, and the program's
+# must be the same to the byte.
+moves=()
+for band in $(seq 0 9); do moves+=(pressknob "$band" moveknob "$band" -10 releaseknob "$band"); done
+drv choose "${MENU_EFFECT_JA[0]}/${MENU_EFFECT_JA[7]}" "${moves[@]}"
+t0=$(now)
+drv choose "${MENU_EFFECT_JA[0]}/${MENU_EFFECT_JA[8]}" filedialog "$E2E_TMP/boosted.wav" 300000
+until_caption boosted.wav
+printf '| equalized output (every knob 10 up) | %.2f |' "$(echo "$(now) - $t0" | bc)"
+t0=$(now); "$FX" "$E2E_TMP/equalized.wav" "$E2E_TMP/native.wav" equalize 10 10 10 10 10 10 10 10 10 10 >/dev/null
+printf ' %.2f |\n' "$(echo "$(now) - $t0" | bc)"
+if cmp -s "$E2E_TMP/boosted.wav" "$E2E_TMP/native.wav"; then
+  echo "the program's file is the tool's, byte for byte"
+else
+  echo "the program's file differs from the tool's: $(cmp "$E2E_TMP/boosted.wav" "$E2E_TMP/native.wav" 2>&1 | head -1)"
+fi
 drv kill
