@@ -160,6 +160,19 @@ else
 fi
 expect_eq "the working sound is the written one" "$(data_sum "$(working_file)")" "$(data_sum "$files/noise-eq.wav")"
 
+# A sound that ends in half a frame: the file leaves it out, the working sound keeps it,
+# filtered.
+sparse_wav "$files/odd.wav" $((44100 * 4 + 2)) noise
+open_file "$files/odd.wav"
+drv choose "$PATH_EQ_OUT_JA" filedialog "$files/odd-eq.wav" caption
+expect_field caption odd-eq.wav
+"$FX" "$files/odd.wav" "$files/odd-ref.wav" equalize 12 8 4 -4 -8 -8 -4 4 8 12 || fail "the tool failed"
+cmp -s "$files/odd-eq.wav" "$files/odd-ref.wav" && pass "half a frame at the end: the file is the tool's" ||
+  fail "half a frame at the end: $(cmp "$files/odd-eq.wav" "$files/odd-ref.wav" 2>&1 | head -1)"
+expect_eq "half a frame at the end: the working sound is the file's frames and the filtered half" \
+  "$(python3 -c 'import sys; w, f = open(sys.argv[1], "rb").read()[44:], open(sys.argv[2], "rb").read()[44:]
+print(len(w) - len(f), w[:len(f)] == f)' "$(working_file)" "$files/odd-eq.wav")" "2 True"
+
 # The written file is the document's: closing asks nothing.
 app_close
 
