@@ -331,13 +331,11 @@ struct EqualizerFilter {
     }
 
     // Whether a run shares whole buffers with a second thread.
-    bool sharesBuffers(const EqualizerRun& run, uint32_t channels) const {
+    bool sharesBuffers(const EqualizerRun& run) const {
 #ifdef __SSE2__
-        return run.lanes != EqualizerLanes::Portable && run.secondThreadFrames != 0 && twoProcessors() &&
-               count_ >= (channels == 2 ? 1 : 2);
+        return run.lanes != EqualizerLanes::Portable && run.secondThreadFrames != 0 && twoProcessors() && count_ >= 2;
 #else
         (void)run;
-        (void)channels;
         return false;
 #endif
     }
@@ -390,14 +388,10 @@ struct EqualizerFilter {
         const int lanesPerSection = static_cast<int>(h.channels_);
         const ptrdiff_t stride = 2 * lanesPerSection;
         const CascadeRun run{in + 2 * i, out + 2 * i, stride, stride, frames};
-        if (secondThreadFrames == 0 || frames < secondThreadFrames || !twoProcessors())
+        if (secondThreadFrames == 0 || frames < secondThreadFrames || count_ < 2 || !twoProcessors())
             filterLaneSections(h, kind, lanesPerSection, 0, 0, count_, run);
-        else if (h.channels_ == 2)
-            filterChannelsOnTwoThreads(h, kind, run);
-        else if (count_ >= 2)
-            filterOnTwoThreads(h, kind, run);
         else
-            filterLaneSections(h, kind, 1, 0, 0, count_, run);
+            filterOnTwoThreads(h, kind, run);
         i += frames * h.channels_;
         for (; i < n; ++i) {
             writeSample16(out + 2 * i, filterOne(h, h.nextChannel_, readSample16(in + 2 * i)));
@@ -481,51 +475,37 @@ private:
         return two;
     }
 
-    // Stereo: each channel through all the sections on a thread of its own. The second
-    // writes into a buffer of its own, merged after the join: samples of both channels
-    // share cache lines, which two threads writing side by side would pass to and fro.
-    void filterChannelsOnTwoThreads(EqualizerHistory& h, Vectors kind, const CascadeRun& run) const {
-        right_.resize(run.frames);
-        uint8_t* right = reinterpret_cast<uint8_t*>(right_.data());
-        second().run([&] { filterLaneSections(h, kind, 1, 1, 0, count_, {run.in + 2, right, run.inStride, 2, run.frames}); },
-                     [&] { filterLaneSections(h, kind, 1, 0, 0, count_, {run.in, run.out, run.inStride, run.outStride, run.frames}); });
-        // Four frames at a time: the left samples kept, the right ones put beside them.
-        size_t f = 0;
-        for (const __m128i left = _mm_set1_epi32(0xFFFF); f + 4 <= run.frames; f += 4) {
-            uint8_t* frames = run.out + 4 * f;
-            const __m128i both = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frames));
-            const __m128i rights = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(right + 2 * f));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(frames),
-                             _mm_or_si128(_mm_and_si128(both, left), _mm_unpacklo_epi16(_mm_setzero_si128(), rights)));
-        }
-        for (; f < run.frames; ++f) std::memcpy(run.out + 4 * f + 2, right + 2 * f, 2);
-    }
-
-    // Mono: the sections in two groups, one a thread, the second group following the
-    // first through stretches of the frames: it filters a stretch in place once the first
-    // has written it. The split gives the larger group the fewest vectors.
+    // The sections in two groups, the first on this thread, the second on the other,
+    // following the first through stretches of the frames: it filters a stretch in place
+    // once the first has written it. The split gives the larger group the fewest vectors,
+    // and of such splits the one that leaves the second thread the least: this one has
+    // the file's reading and writing besides, but the other may share its processor with
+    // the disk's interrupts (seen: every one of them on the second processor, where a
+    // thread filtering each channel on its own took a third longer).
     void filterOnTwoThreads(EqualizerHistory& h, Vectors kind, const CascadeRun& run) const {
         const size_t frames = run.frames;
         const ptrdiff_t stride = run.outStride;
         uint8_t* out = run.out;
-        const int sectionsPerVector = widthOf(kind);
+        const int lanesPerSection = static_cast<int>(h.channels_);
+        const int sectionsPerVector = widthOf(kind) / lanesPerSection;
         const auto vectorCount = [&](int sections) { return (sections + sectionsPerVector - 1) / sectionsPerVector; };
         int split = 1;
         for (int k = 2; k < count_; ++k)
-            if (std::max(vectorCount(k), vectorCount(count_ - k)) < std::max(vectorCount(split), vectorCount(count_ - split)))
+            if (std::max(vectorCount(k), vectorCount(count_ - k)) <= std::max(vectorCount(split), vectorCount(count_ - split)))
                 split = k;
         std::atomic<size_t> written{0};
         const auto following = [&] {
             for (size_t at = 0; at < frames; at += stretchFrames) {
                 const size_t end = std::min(frames, at + stretchFrames);
                 while (written.load(std::memory_order_acquire) < end) std::this_thread::yield();
-                filterLaneSections(h, kind, 1, 0, split, count_, {out + at * stride, out + at * stride, stride, stride, end - at});
+                filterLaneSections(h, kind, lanesPerSection, 0, split, count_,
+                                   {out + at * stride, out + at * stride, stride, stride, end - at});
             }
         };
         second().run(following, [&] {
             for (size_t at = 0; at < frames; at += stretchFrames) {
                 const size_t end = std::min(frames, at + stretchFrames);
-                filterLaneSections(h, kind, 1, 0, 0, split,
+                filterLaneSections(h, kind, lanesPerSection, 0, 0, split,
                                    {run.in + at * run.inStride, out + at * stride, run.inStride, stride, end - at});
                 written.store(end, std::memory_order_release);
             }
@@ -583,7 +563,6 @@ private:
     Coefficients sections_[equalizerBandCount];
     int count_ = 0;
 #ifdef __SSE2__
-    mutable std::vector<int16_t> right_;  // the second channel's samples on two threads
     mutable std::unique_ptr<SecondThread> second_;
 #endif
 };
@@ -604,7 +583,7 @@ public:
           run_(run),
           filter_(tables, true),
           history_(format.channels),
-          twoThreads_(sixteenBit_ && filter_.sharesBuffers(run, format.channels)) {}
+          twoThreads_(sixteenBit_ && filter_.sharesBuffers(run)) {}
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
     // With a second thread filtering, the processors are taken: a third that reads and
     // writes would hold one of the two up, and the other would wait for it.

@@ -80,8 +80,7 @@ enum class EqualizerLanes { Widest, Avx, Sse2, Portable };
 // channel on its own, every section's output requantised (so clipped) before the next.
 // Calls in any sizes give the result of one call over the whole sequence. From
 // secondThreadFrames whole frames on (0: never, as playback's short blocks want), a second
-// thread takes one channel of a stereo sound, or some of the sections of a mono one; it
-// has ended its part before the call returns.
+// thread takes the later sections; it has ended its part before the call returns.
 void equalizeBlock(const EqualizerTables& tables, EqualizerHistory& history, int16_t* samples, size_t n,
                    EqualizerLanes lanes = EqualizerLanes::Widest, size_t secondThreadFrames = 0);
 
