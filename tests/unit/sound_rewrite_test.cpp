@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "core/wav/file_steps.h"
 #include "core/wav/wave_header.h"
 #include "core/sound/effects.h"
 #include "rewrite_files.h"
@@ -21,6 +22,11 @@ Bytes waveFile(const Bytes& data) {
     file.insert(file.begin(), h.begin(), h.end());
     return file;
 }
+
+#ifdef __linux__
+// The files this process holds open, its own listing of them included.
+long openFiles() { return static_cast<long>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{})); }
+#endif
 
 TEST(SoundRewrite, HeaderDeclaresTheOutputAndProgressCountsTheInput) {
     // Speed down doubles the whole frames and keeps the partial one: an odd data size.
@@ -222,8 +228,7 @@ TEST_F(RewriteFiles, AFileLongerThanManyBuffersIsWrittenWhole) {
     const fs::path work = write("long.wav", waveFile(data));
     const fs::path out = dir_ / "out.wav";
 #ifdef __linux__
-    const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{}); };
-    const auto opened = openFiles();
+    const long opened = openFiles();
 #endif
     auto volume = makeEffect(Effect::VolumeDown, stereo16);
     ASSERT_TRUE(rewriteSoundFile(work, SoundData{stereo16, 44, data.size()}, *volume, out));
@@ -256,6 +261,44 @@ TEST_F(RewriteFiles, AFailureLeavesEveryFileAsItWas) {
     EXPECT_FALSE(rewriteSoundFile(work, SoundData{stereo16, 44, 20001}, *volume, work));
     EXPECT_EQ(read(work), original);
     EXPECT_EQ(filesInFolder(), 2u);
+}
+
+TEST_F(RewriteFiles, AFailureAfterTheFlushesBeganLeavesEveryFileAsItWas) {
+    // Past the hand-overs to the disk and the flushes on their own thread: a write that
+    // fails there or at the end, a rename that fails, or an input that is not there leaves
+    // the sound as it was, in place or beside, with no temporary file and nothing open.
+    const Bytes original = waveFile(randomBytes(17 * 1024 * 1024 + 6, 15));
+    const fs::path work = write("long.wav", original), beside = dir_ / "new.wav";
+    const SoundData data{stereo16, 44, original.size() - 44};
+    const uint64_t flushed = 9 << 20, end = original.size();
+    const struct {
+        const char* name;
+        FileFailure failure;
+        fs::path input;
+    } cases[] = {
+        {"a write past the first flush",
+         [=](FileStep step, uint64_t at, size_t n) { return step == FileStep::Write && at + n > flushed; }, work},
+        {"the last write", [=](FileStep step, uint64_t at, size_t n) { return step == FileStep::Write && at + n >= end; },
+         work},
+        {"the rename", [](FileStep step, uint64_t, size_t) { return step == FileStep::Rename; }, work},
+        {"an input that is not there", {}, dir_ / "gone.wav"},
+    };
+#ifdef __linux__
+    const long opened = openFiles();
+#endif
+    for (const auto& c : cases)
+        for (const fs::path& target : {work, beside}) {
+            setFileFailure(c.failure);
+            const bool written = rewriteSoundFile(c.input, data, *makeEffect(Effect::VolumeDown, stereo16), target);
+            setFileFailure({});
+            EXPECT_FALSE(written) << c.name;
+            EXPECT_TRUE(read(work) == original) << c.name;
+            EXPECT_FALSE(fs::exists(beside)) << c.name;
+            EXPECT_EQ(filesInFolder(), 1u) << c.name;
+#ifdef __linux__
+            EXPECT_EQ(openFiles(), opened) << c.name;
+#endif
+        }
 }
 
 // A finished file ends at its last whole frame and says so in both size fields; the four
