@@ -46,12 +46,12 @@ struct LaneState {
     alignas(32) double x1[LaneTable::lanes] = {}, x2[LaneTable::lanes] = {};
     alignas(32) double y1[LaneTable::lanes] = {}, y2[LaneTable::lanes] = {};
 };
-// Frames of little-endian samples read from in and written to out (which may be in), each
-// side's frames its stride of bytes apart.
+// Frames of little-endian samples, stride bytes apart, read from in and written to out,
+// which may be in.
 struct CascadeRun {
     const uint8_t* in;
     uint8_t* out;
-    ptrdiff_t inStride, outStride;
+    ptrdiff_t stride;
     size_t frames;
 };
 
@@ -175,9 +175,7 @@ Vectors vectorsFor(EqualizerLanes lanes) {
 #endif
     return Vectors::Sse2;
 }
-#endif
 
-#ifdef __SSE2__
 // A thread kept for a whole pass, which takes one job at a time. Between jobs it spins a
 // while before it sleeps: a thread started or woken while this one works can wait
 // milliseconds for a processor (seen: 0.4 to 3 ms), longer than a buffer's filtering.
@@ -385,11 +383,9 @@ struct EqualizerFilter {
             i = 1;
         }
         const size_t frames = (n - i) / h.channels_;
-        const int lanesPerSection = static_cast<int>(h.channels_);
-        const ptrdiff_t stride = 2 * lanesPerSection;
-        const CascadeRun run{in + 2 * i, out + 2 * i, stride, stride, frames};
+        const CascadeRun run{in + 2 * i, out + 2 * i, 2 * static_cast<ptrdiff_t>(h.channels_), frames};
         if (secondThreadFrames == 0 || frames < secondThreadFrames || count_ < 2 || !twoProcessors())
-            filterLaneSections(h, kind, lanesPerSection, 0, 0, count_, run);
+            filterLaneSections(h, kind, 0, count_, run);
         else
             filterOnTwoThreads(h, kind, run);
         i += frames * h.channels_;
@@ -484,10 +480,9 @@ private:
     // thread filtering each channel on its own took a third longer).
     void filterOnTwoThreads(EqualizerHistory& h, Vectors kind, const CascadeRun& run) const {
         const size_t frames = run.frames;
-        const ptrdiff_t stride = run.outStride;
+        const ptrdiff_t stride = run.stride;
         uint8_t* out = run.out;
-        const int lanesPerSection = static_cast<int>(h.channels_);
-        const int sectionsPerVector = widthOf(kind) / lanesPerSection;
+        const int sectionsPerVector = widthOf(kind) / static_cast<int>(h.channels_);
         const auto vectorCount = [&](int sections) { return (sections + sectionsPerVector - 1) / sectionsPerVector; };
         int split = 1;
         for (int k = 2; k < count_; ++k)
@@ -498,29 +493,27 @@ private:
             for (size_t at = 0; at < frames; at += stretchFrames) {
                 const size_t end = std::min(frames, at + stretchFrames);
                 while (written.load(std::memory_order_acquire) < end) std::this_thread::yield();
-                filterLaneSections(h, kind, lanesPerSection, 0, split, count_,
-                                   {out + at * stride, out + at * stride, stride, stride, end - at});
+                filterLaneSections(h, kind, split, count_, {out + at * stride, out + at * stride, stride, end - at});
             }
         };
         second().run(following, [&] {
             for (size_t at = 0; at < frames; at += stretchFrames) {
                 const size_t end = std::min(frames, at + stretchFrames);
-                filterLaneSections(h, kind, lanesPerSection, 0, 0, split,
-                                   {run.in + at * run.inStride, out + at * stride, run.inStride, stride, end - at});
+                filterLaneSections(h, kind, 0, split, {run.in + at * stride, out + at * stride, stride, end - at});
                 written.store(end, std::memory_order_release);
             }
         });
     }
 
-    // Sections first to last - 1 over the run's frames: both channels side by side in each
-    // section's lanes (lanesPerSection 2), or one, `channel` (1). Lanes past the last
-    // section hold identity sections, which pass a sample on exactly.
-    void filterLaneSections(EqualizerHistory& h, Vectors kind, int lanesPerSection, uint32_t channel, int first, int last,
-                            const CascadeRun& run) const {
+    // Sections first to last - 1 over the run's frames, each section's lanes holding every
+    // channel side by side. Lanes past the last section hold identity sections, which pass
+    // a sample on exactly.
+    void filterLaneSections(EqualizerHistory& h, Vectors kind, int first, int last, const CascadeRun& run) const {
+        const int lanesPerSection = static_cast<int>(h.channels_);
         const int width = widthOf(kind);
         const int sectionsPerVector = width / lanesPerSection;
         const int vectors = (last - first + sectionsPerVector - 1) / sectionsPerVector;
-        const auto laneChannel = [&](int lane) { return channel + static_cast<uint32_t>(lane % lanesPerSection); };
+        const auto laneChannel = [&](int lane) { return static_cast<uint32_t>(lane % lanesPerSection); };
         LaneTable table;
         LaneState state;
         for (int lane = 0; lane < vectors * width; ++lane) {
