@@ -38,12 +38,18 @@ for row in "volume-up:${MENU_EFFECT_JA[1]}" "echo:${MENU_EFFECT_JA[5]}" "reverse
   printf '| %s | %.2f |' "$op" "$(echo "$(now) - $t0" | bc)"
   t0=$(now); "$FX" "$sound" "$E2E_TMP/native.wav" "$op" >/dev/null; printf ' %.2f |\n' "$(echo "$(now) - $t0" | bc)"
 done
-t0=$(now)
-drv choose "${MENU_EFFECT_JA[0]}/${MENU_EFFECT_JA[8]}" filedialog "$E2E_TMP/equalized.wav" 300000
-until_caption equalized.wav
-printf '| equalized output | %.2f |' "$(echo "$(now) - $t0" | bc)"
-t0=$(now); "$FX" "$sound" "$E2E_TMP/native.wav" equalize 0 0 0 0 0 0 0 0 0 0 >/dev/null
-printf ' %.2f |\n' "$(echo "$(now) - $t0" | bc)"
+# equalized_output NAME LABEL INPUT KNOB...: the program's Equalized Output into NAME.wav
+# and the tool's equalize of INPUT with the same knobs, timed on one row.
+equalized_output() {
+  local name="$1" label="$2" input="$3" t0; shift 3
+  t0=$(now)
+  drv choose "${MENU_EFFECT_JA[0]}/${MENU_EFFECT_JA[8]}" filedialog "$E2E_TMP/$name.wav" 300000
+  until_caption "$name.wav"
+  printf '| %s | %.2f |' "$label" "$(echo "$(now) - $t0" | bc)"
+  t0=$(now); "$FX" "$input" "$E2E_TMP/native.wav" equalize "$@" >/dev/null
+  printf ' %.2f |\n' "$(echo "$(now) - $t0" | bc)"
+}
+equalized_output equalized "equalized output" "$sound" 0 0 0 0 0 0 0 0 0 0
 
 # Every knob 10 up, so that all ten sections filter. The sound is by now the effects'
 # result, which the flat output wrote out: the tool filters that file, and the program's
@@ -51,12 +57,7 @@ printf ' %.2f |\n' "$(echo "$(now) - $t0" | bc)"
 moves=()
 for band in $(seq 0 9); do moves+=(pressknob "$band" moveknob "$band" -10 releaseknob "$band"); done
 drv choose "${MENU_EFFECT_JA[0]}/${MENU_EFFECT_JA[7]}" "${moves[@]}"
-t0=$(now)
-drv choose "${MENU_EFFECT_JA[0]}/${MENU_EFFECT_JA[8]}" filedialog "$E2E_TMP/boosted.wav" 300000
-until_caption boosted.wav
-printf '| equalized output (every knob 10 up) | %.2f |' "$(echo "$(now) - $t0" | bc)"
-t0=$(now); "$FX" "$E2E_TMP/equalized.wav" "$E2E_TMP/native.wav" equalize 10 10 10 10 10 10 10 10 10 10 >/dev/null
-printf ' %.2f |\n' "$(echo "$(now) - $t0" | bc)"
+equalized_output boosted "equalized output (every knob 10 up)" "$E2E_TMP/equalized.wav" 10 10 10 10 10 10 10 10 10 10
 if cmp -s "$E2E_TMP/boosted.wav" "$E2E_TMP/native.wav"; then
   echo "the program's file is the tool's, byte for byte"
 else

@@ -79,7 +79,7 @@ expect_eq "language-7: written back" "$(hex_of "$SETTINGS")" "00 00 00 00 00 01 
 run_case garbage de ad be ef 7f 80 ff 13 37 c0 de
 expect_eq "garbage: language" "$LANG_SEEN" ja
 
-mapfile -t random < <(od -An -tx1 -N11 /dev/urandom | tr -s ' ' '\n' | sed '/^$/d')
+mapfile -t random < <(od -An -tx1 -N 11 /dev/urandom | tr -s ' ' '\n' | sed '/^$/d')
 run_case random "${random[@]}"
 
 # A settings file that cannot be written (a folder stands in its place): the defaults
