@@ -9,6 +9,7 @@
 #include "core/wav/file_steps.h"
 #include "core/wav/wave_header.h"
 #include "core/sound/effects.h"
+#include "core/sound/sample_stream.h"
 #include "rewrite_files.h"
 #include "stream_helpers.h"
 
@@ -147,6 +148,48 @@ public:
         return true;
     }
 };
+
+// PassOn, but each call's output comes out with the next call's, the last at the finish.
+class HoldBack : public PassOn {
+public:
+    using PassOn::PassOn;
+    void process(const uint8_t* in, size_t n, TransformOutput& out) override {
+        finish(out);
+        held_.assign(in, in + n);
+    }
+    void finish(TransformOutput& out) override {
+        out.insert(out.end(), held_.begin(), held_.end());
+        held_.clear();
+    }
+
+private:
+    Bytes held_;
+};
+
+TEST(SoundRewrite, OutputHeldBackComesOutAtTheFinishWhateverFeedsTheTransform) {
+    const Bytes data = randomBytes(40 * 64 + 3, 9);
+    const Bytes file = waveFile(data);
+    for (const bool backwards : {false, true})
+        for (const bool ioThread : {false, true})
+            for (const size_t buffer : {size_t{64}, size_t{1} << 16}) {
+                const std::string what = std::to_string(backwards) + " " + std::to_string(ioThread) + " " +
+                                         std::to_string(buffer);
+                MemoryByteSource source(file.data(), file.size());
+                VectorSink sink;
+                TransformOptions options;
+                options.bufferBytes = buffer;
+                HoldBack holding(backwards, ioThread);
+                ASSERT_TRUE(runTransform(source, SoundData{stereo16, 44, data.size()}, holding, sink, options)) << what;
+                PassOn inTurn(backwards, false);
+                EXPECT_EQ(sink.bytes, waveFile(runStreamed(inTurn, stereo16, data, buffer))) << what;
+            }
+    MemoryByteSource source(data.data(), data.size());
+    TransformedStream stream(std::make_unique<RangeStream>(source, 0, data.size()), 4,
+                             std::make_unique<HoldBack>(false, false), 64);
+    Bytes got(data.size());
+    ASSERT_TRUE(stream.read(got.data(), got.size()));
+    EXPECT_EQ(got, data);
+}
 
 TEST(SoundRewrite, RefusesWhatCannotBeWritten) {
     HugeSource huge;

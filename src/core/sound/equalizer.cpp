@@ -36,9 +36,11 @@ struct LaneTable {
     alignas(32) double section[lanes] = {};  // the section a lane belongs to, from 0
 };
 // Steps between a section's output and the next section's taking it, and the ring of
-// outputs that spans them.
-constexpr size_t cascadeLag = 4;
-constexpr size_t cascadeRows = 8;
+// outputs that spans them. A section's chain from its input to the next one's, some
+// forty cycles with the store and the load that pass the output on, outlasts four steps
+// of one or two vectors (seen: two vectors 5% faster with eight).
+constexpr size_t cascadeLag = 8;
+constexpr size_t cascadeRows = 16;
 // A power of two, so that (t - cascadeLag) % cascadeRows is right for t < cascadeLag too.
 static_assert(cascadeRows > cascadeLag && (cascadeRows & (cascadeRows - 1)) == 0);
 
@@ -80,18 +82,31 @@ struct Lanes {
         if constexpr (C == 2) return before;
         return _mm_shuffle_pd(before, v, 1);
     }
+    // A stereo frame's two samples as 32-bit integers in the low lanes; x86 keeps them in
+    // the file's little-endian order.
+    static __m128i frame(const uint8_t* s) {
+        int32_t both;
+        std::memcpy(&both, s, 4);
+        const __m128i w = _mm_cvtsi32_si128(both);
+        return _mm_srai_epi32(_mm_unpacklo_epi16(w, w), 16);
+    }
     // A frame's C samples in the last C lanes.
     template <int C>
     static V input(const uint8_t* s) {
-        if constexpr (C == 2) return _mm_set_pd(readSample16(s + 2), readSample16(s));
+        if constexpr (C == 2) return _mm_cvtepi32_pd(frame(s));
         return _mm_set1_pd(readSample16(s));
     }
     // The last C lanes, whole numbers from -32768 to 32767, as samples.
     template <int C>
     static void output(V v, uint8_t* s) {
-        const __m128i q = _mm_cvttpd_epi32(v);
-        if constexpr (C == 2) writeSample16(s, static_cast<int16_t>(_mm_cvtsi128_si32(q)));
-        writeSample16(s + 2 * (C - 1), static_cast<int16_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(q, 1))));
+        const __m128i q = _mm_packs_epi32(_mm_cvttpd_epi32(v), _mm_setzero_si128());
+        if constexpr (C == 2) {
+            const int32_t both = _mm_cvtsi128_si32(q);
+            std::memcpy(s, &both, 4);
+        } else {
+            const uint16_t last = static_cast<uint16_t>(_mm_extract_epi16(q, 1));
+            std::memcpy(s, &last, 2);
+        }
     }
 };
 #include "core/sound/equalizer_cascade.inc"
@@ -129,8 +144,8 @@ struct Lanes {
     template <int C>
     static V input(const uint8_t* s) {
         if constexpr (C == 2) {
-            const __m128d frame = sse2::Lanes::input<2>(s);
-            return _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), frame, 1);
+            const __m128i w = sse2::Lanes::frame(s);
+            return _mm256_cvtepi32_pd(_mm_unpacklo_epi64(w, w));
         }
         return _mm256_set1_pd(readSample16(s));
     }
@@ -183,6 +198,7 @@ class SecondThread {
 public:
     ~SecondThread() {
         if (!thread_.joinable()) return;
+        wait();
         {
             std::lock_guard<std::mutex> lock(mutex_);
             quit_.store(true, std::memory_order_relaxed);
@@ -191,22 +207,24 @@ public:
         thread_.join();
     }
 
-    // job on the second thread while this one runs mine; mine and then job on this one
+    // Starts job on the second thread, once the one before has ended; runs it here and now
     // if no thread is to be had.
-    template <typename Job, typename Mine>
-    void run(Job job, Mine mine) {
+    void post(std::function<void()> job) {
         if (!started()) {
-            mine();
             job();
             return;
         }
-        job_ = job;
+        wait();
+        job_ = std::move(job);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             posted_.store(posted_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
         }
         woken_.notify_one();
-        mine();
+    }
+
+    // Returns once the job posted last has ended.
+    void wait() const {
         while (done_.load(std::memory_order_acquire) != posted_.load(std::memory_order_relaxed)) pause();
     }
 
@@ -328,7 +346,7 @@ struct EqualizerFilter {
         }
     }
 
-    // Whether a run shares whole buffers with a second thread.
+    // Whether a run shares buffers with a second thread.
     bool sharesBuffers(const EqualizerRun& run) const {
 #ifdef __SSE2__
         return run.lanes != EqualizerLanes::Portable && run.secondThreadFrames != 0 && twoProcessors() && count_ >= 2;
@@ -339,16 +357,14 @@ struct EqualizerFilter {
     }
 
     // n samples in place, the portable way or through lanes.
-    void run(EqualizerHistory& h, int16_t* samples, size_t n, EqualizerLanes lanes, size_t secondThreadFrames) const {
+    void run(EqualizerHistory& h, int16_t* samples, size_t n, EqualizerLanes lanes) const {
 #ifdef __SSE2__
         if (lanes != EqualizerLanes::Portable) {
             // x86 keeps an int16_t in the samples' little-endian order.
             uint8_t* bytes = reinterpret_cast<uint8_t*>(samples);
-            runLanes(h, bytes, bytes, n, vectorsFor(lanes), secondThreadFrames);
+            runLanes(h, bytes, bytes, n, vectorsFor(lanes));
             return;
         }
-#else
-        (void)secondThreadFrames;
 #endif
         if (count_ == 0) return;
         size_t i = 0;
@@ -368,10 +384,8 @@ struct EqualizerFilter {
 
 #ifdef __SSE2__
     // n little-endian samples from in to out (which may be in), the whole frames pipelined
-    // in lanes of the given kind. From secondThreadFrames whole frames on (0: never), a
-    // second thread takes a share.
-    void runLanes(EqualizerHistory& h, const uint8_t* in, uint8_t* out, size_t n, Vectors kind,
-                  size_t secondThreadFrames) const {
+    // in lanes of the given kind.
+    void runLanes(EqualizerHistory& h, const uint8_t* in, uint8_t* out, size_t n, Vectors kind) const {
         if (count_ == 0) {
             if (out != in) std::memcpy(out, in, 2 * n);
             return;
@@ -383,22 +397,43 @@ struct EqualizerFilter {
             i = 1;
         }
         const size_t frames = (n - i) / h.channels_;
-        const CascadeRun run{in + 2 * i, out + 2 * i, 2 * static_cast<ptrdiff_t>(h.channels_), frames};
-        if (secondThreadFrames == 0 || frames < secondThreadFrames || count_ < 2 || !twoProcessors())
-            filterLaneSections(h, kind, 0, count_, run);
-        else
-            filterOnTwoThreads(h, kind, run);
+        filterLaneSections(h, kind, 0, count_, {in + 2 * i, out + 2 * i, 2 * static_cast<ptrdiff_t>(h.channels_), frames});
         i += frames * h.channels_;
         for (; i < n; ++i) {
             writeSample16(out + 2 * i, filterOne(h, h.nextChannel_, readSample16(in + 2 * i)));
             if (++h.nextChannel_ == h.channels_) h.nextChannel_ = 0;
         }
     }
+
+    // Frames split between two threads by sections, and passed from one to the other:
+    // this thread runs the first sections of a buffer while the second thread runs the
+    // others on the buffer before. The second thread takes half the vectors or a little
+    // more, since this one has the file's reading and writing besides.
+    int firstShare(Vectors kind, uint32_t channels) const {
+        const int sectionsPerVector = widthOf(kind) / static_cast<int>(channels);
+        const int vectors = (count_ + sectionsPerVector - 1) / sectionsPerVector;
+        return std::max(1, count_ - (vectors + 1) / 2 * sectionsPerVector);
+    }
+    void runFirstShare(EqualizerHistory& h, Vectors kind, const uint8_t* in, uint8_t* out, size_t frames) const {
+        const ptrdiff_t stride = 2 * static_cast<ptrdiff_t>(h.channels_);
+        filterLaneSections(h, kind, 0, firstShare(kind, h.channels_), {in, out, stride, frames});
+    }
+    // Starts the other sections on frames filtered by runFirstShare, in place, on the
+    // second thread; the frames and those sections' history are its own until
+    // waitForSecondShare.
+    void startSecondShare(EqualizerHistory& h, Vectors kind, uint8_t* samples, size_t frames) const {
+        const ptrdiff_t stride = 2 * static_cast<ptrdiff_t>(h.channels_);
+        second().post([this, &h, kind, samples, frames, stride] {
+            filterLaneSections(h, kind, firstShare(kind, h.channels_), count_, {samples, samples, stride, frames});
+        });
+    }
+    void waitForSecondShare() const {
+        if (second_) second_->wait();
+    }
 #endif
 
 private:
     static constexpr size_t blockFrames = 512;
-    static constexpr size_t stretchFrames = 8192;
 
     // Direct form I, in the order of the sums of the design; the one-sample step for
     // the edges of a call that are not whole frames.
@@ -471,40 +506,6 @@ private:
         return two;
     }
 
-    // The sections in two groups, the first on this thread, the second on the other,
-    // following the first through stretches of the frames: it filters a stretch in place
-    // once the first has written it. The split gives the larger group the fewest vectors,
-    // and of such splits the one that leaves the second thread the least: this one has
-    // the file's reading and writing besides, but the other may share its processor with
-    // the disk's interrupts (seen: every one of them on the second processor, where a
-    // thread filtering each channel on its own took a third longer).
-    void filterOnTwoThreads(EqualizerHistory& h, Vectors kind, const CascadeRun& run) const {
-        const size_t frames = run.frames;
-        const ptrdiff_t stride = run.stride;
-        uint8_t* out = run.out;
-        const int sectionsPerVector = widthOf(kind) / static_cast<int>(h.channels_);
-        const auto vectorCount = [&](int sections) { return (sections + sectionsPerVector - 1) / sectionsPerVector; };
-        int split = 1;
-        for (int k = 2; k < count_; ++k)
-            if (std::max(vectorCount(k), vectorCount(count_ - k)) <= std::max(vectorCount(split), vectorCount(count_ - split)))
-                split = k;
-        std::atomic<size_t> written{0};
-        const auto following = [&] {
-            for (size_t at = 0; at < frames; at += stretchFrames) {
-                const size_t end = std::min(frames, at + stretchFrames);
-                while (written.load(std::memory_order_acquire) < end) std::this_thread::yield();
-                filterLaneSections(h, kind, split, count_, {out + at * stride, out + at * stride, stride, end - at});
-            }
-        };
-        second().run(following, [&] {
-            for (size_t at = 0; at < frames; at += stretchFrames) {
-                const size_t end = std::min(frames, at + stretchFrames);
-                filterLaneSections(h, kind, 0, split, {run.in + at * stride, out + at * stride, stride, end - at});
-                written.store(end, std::memory_order_release);
-            }
-        });
-    }
-
     // Sections first to last - 1 over the run's frames, each section's lanes holding every
     // channel side by side. Lanes past the last section hold identity sections, which pass
     // a sample on exactly.
@@ -561,10 +562,10 @@ private:
 };
 
 void equalizeBlock(const EqualizerTables& tables, EqualizerHistory& history, int16_t* samples, size_t n,
-                   EqualizerLanes lanes, size_t secondThreadFrames) {
+                   EqualizerLanes lanes) {
     // Every section runs, flat ones included, so that each keeps its history for the
     // blocks after a knob has moved.
-    EqualizerFilter(tables, false).run(history, samples, n, lanes, secondThreadFrames);
+    EqualizerFilter(tables, false).run(history, samples, n, lanes);
 }
 
 namespace {
@@ -573,15 +574,34 @@ class EqualizerTransform : public SoundTransform {
 public:
     EqualizerTransform(const PcmFormat& format, const EqualizerTables& tables, const EqualizerRun& run)
         : sixteenBit_(format.bitsPerSample == 16),
+          frameBytes_(format.frameBytes()),
           run_(run),
           filter_(tables, true),
           history_(format.channels),
           twoThreads_(sixteenBit_ && filter_.sharesBuffers(run)) {}
+    // The second thread may still be filtering the buffer held back.
+    ~EqualizerTransform() override { waitForHeld(); }
     uint64_t outputSize(uint64_t inputBytes) const override { return inputBytes; }
     // With a second thread filtering, the processors are taken: a third that reads and
     // writes would hold one of the two up, and the other would wait for it.
     bool wantsIoThread() const override { return sixteenBit_ && !twoThreads_; }
+
     void process(const uint8_t* in, size_t n, TransformOutput& out) override {
+#ifdef __SSE2__
+        if (twoThreads_ && n % frameBytes_ == 0 && n / frameBytes_ >= run_.secondThreadFrames) {
+            // This buffer's first sections here while the second thread ends the one
+            // before, which then goes out and this one is handed over.
+            const Vectors kind = vectorsFor(run_.lanes);
+            fresh_.resize(n);
+            filter_.runFirstShare(history_, kind, in, fresh_.data(), n / frameBytes_);
+            finish(out);
+            std::swap(held_, fresh_);
+            filter_.startSecondShare(history_, kind, held_.data(), n / frameBytes_);
+            holding_ = true;
+            return;
+        }
+#endif
+        finish(out);
         const size_t start = out.size();
         out.resize(start + n);
         uint8_t* p = out.data() + start;
@@ -589,23 +609,44 @@ public:
         std::memcpy(p + 2 * count, in + 2 * count, n - 2 * count);  // 8-bit data, or an odd last byte
 #ifdef __SSE2__
         if (run_.lanes != EqualizerLanes::Portable) {
-            filter_.runLanes(history_, in, p, count, vectorsFor(run_.lanes), run_.secondThreadFrames);
+            filter_.runLanes(history_, in, p, count, vectorsFor(run_.lanes));
             return;
         }
 #endif
         samples_.resize(count);
         for (size_t i = 0; i < count; ++i) samples_[i] = readSample16(in + 2 * i);
-        filter_.run(history_, samples_.data(), count, EqualizerLanes::Portable, 0);
+        filter_.run(history_, samples_.data(), count, EqualizerLanes::Portable);
         for (size_t i = 0; i < count; ++i) writeSample16(p + 2 * i, samples_[i]);
     }
 
+    void finish(TransformOutput& out) override {
+        if (!holding_) return;
+        waitForHeld();
+        if (out.empty())
+            std::swap(out, held_);
+        else
+            out.insert(out.end(), held_.begin(), held_.end());
+        held_.clear();
+        holding_ = false;
+    }
+
 private:
+    void waitForHeld() const {
+#ifdef __SSE2__
+        if (holding_) filter_.waitForSecondShare();
+#endif
+    }
+
     bool sixteenBit_;
+    uint32_t frameBytes_;
     EqualizerRun run_;
     EqualizerFilter filter_;  // the tables are fixed for the whole pass
     EqualizerHistory history_;
     bool twoThreads_;
     std::vector<int16_t> samples_;
+    // The buffer the second thread ends, held back until the next call, and the next one.
+    TransformOutput held_, fresh_;
+    bool holding_ = false;
 };
 
 }  // namespace

@@ -78,14 +78,13 @@ enum class EqualizerLanes { Widest, Avx, Sse2, Portable };
 
 // Filters n interleaved 16-bit samples in place through the ten sections in order, each
 // channel on its own, every section's output requantised (so clipped) before the next.
-// Calls in any sizes give the result of one call over the whole sequence. From
-// secondThreadFrames whole frames on (0: never, as playback's short blocks want), a second
-// thread takes the later sections; it has ended its part before the call returns.
+// Calls in any sizes give the result of one call over the whole sequence.
 void equalizeBlock(const EqualizerTables& tables, EqualizerHistory& history, int16_t* samples, size_t n,
-                   EqualizerLanes lanes = EqualizerLanes::Widest, size_t secondThreadFrames = 0);
+                   EqualizerLanes lanes = EqualizerLanes::Widest);
 
 // How the equalized output runs: its lanes, and from how many frames a buffer is shared
-// with a second thread, kept for the whole pass (0: never).
+// with a second thread, kept for the whole pass (0: never). A shared buffer's later
+// sections run on that thread while this one reads, writes and filters the next buffer.
 struct EqualizerRun {
     EqualizerLanes lanes = EqualizerLanes::Widest;
     size_t secondThreadFrames = size_t{1} << 16;

@@ -40,6 +40,7 @@ bool TransformedStream::refill() {
     out_.clear();
     outAt_ = 0;
     transform_->process(in_.data(), n, out_);
+    if (fed_ == total) transform_->finish(out_);
     return true;
 }
 

@@ -68,6 +68,7 @@ bool runInTurn(ByteSource& source, const SoundData& data, SoundTransform& transf
         if (!source.readAt(data.offset + plan.offset(i), in.data(), n)) return false;
         result.clear();
         transform.process(in.data(), n, result);
+        if (i + 1 == plan.count()) transform.finish(result);
         if (!result.empty() && !out.write(result.data(), result.size())) return false;
         written += result.size();
         done += n;
@@ -218,6 +219,7 @@ bool runOverlapped(ByteSource& source, const SoundData& data, SoundTransform& tr
         }
         result->clear();
         transform.process(in, plan.size(i), *result);
+        if (i + 1 == plan.count()) transform.finish(*result);
         io.transformed();
         done += plan.size(i);
         fed = !options.progress || options.progress(done, plan.total());

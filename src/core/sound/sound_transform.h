@@ -62,6 +62,10 @@ public:
 
     // Transforms the next n input bytes and appends the result to out. Every call holds
     // whole frames, except a last call that holds only a trailing partial frame, which
-    // comes last whichever way the whole frames were fed.
+    // comes last whichever way the whole frames were fed. A transform may hold a call's
+    // output back and append it with a later call's, working on it meanwhile.
     virtual void process(const uint8_t* in, size_t n, TransformOutput& out) = 0;
+
+    // Appends whatever output is still held back; called once, after the last process.
+    virtual void finish(TransformOutput& out) { (void)out; }
 };
