@@ -168,21 +168,13 @@ private:
 
 TEST(SoundRewrite, OutputHeldBackComesOutAtTheFinishWhateverFeedsTheTransform) {
     const Bytes data = randomBytes(40 * 64 + 3, 9);
-    const Bytes file = waveFile(data);
     for (const bool backwards : {false, true})
-        for (const bool ioThread : {false, true})
-            for (const size_t buffer : {size_t{64}, size_t{1} << 16}) {
-                const std::string what = std::to_string(backwards) + " " + std::to_string(ioThread) + " " +
-                                         std::to_string(buffer);
-                MemoryByteSource source(file.data(), file.size());
-                VectorSink sink;
-                TransformOptions options;
-                options.bufferBytes = buffer;
-                HoldBack holding(backwards, ioThread);
-                ASSERT_TRUE(runTransform(source, SoundData{stereo16, 44, data.size()}, holding, sink, options)) << what;
-                PassOn inTurn(backwards, false);
-                EXPECT_EQ(sink.bytes, waveFile(runStreamed(inTurn, stereo16, data, buffer))) << what;
-            }
+        for (const bool ioThread : {false, true}) {
+            HoldBack holding(backwards, ioThread);
+            PassOn inTurn(backwards, false);
+            EXPECT_EQ(runStreamed(holding, stereo16, data, 64), runStreamed(inTurn, stereo16, data, 64))
+                << backwards << ioThread;
+        }
     MemoryByteSource source(data.data(), data.size());
     TransformedStream stream(std::make_unique<RangeStream>(source, 0, data.size()), 4,
                              std::make_unique<HoldBack>(false, false), 64);

@@ -38,9 +38,9 @@ TEST(WaveHeader, EveryFormatDeclaresWholeFramesOnly) {
         for (uint64_t n : {uint64_t{0}, uint64_t{1}, uint64_t{frame} - 1, uint64_t{frame}, uint64_t{f.rate} * frame + 1,
                            uint64_t{f.rate} * frame + frame - 1, uint64_t{f.rate} * frame * 3}) {
             const uint32_t d = declaredDataSize(n, frame);
-            EXPECT_EQ(d % frame, 0u) << formatItemName(f) << " " << n;
+            EXPECT_EQ(d % frame, 0u) << formatItemCaption(f) << " " << n;
             EXPECT_LE(d, n);
-            EXPECT_LT(n - d, frame) << "a whole frame was dropped: " << formatItemName(f) << " " << n;
+            EXPECT_LT(n - d, frame) << "a whole frame was dropped: " << formatItemCaption(f) << " " << n;
         }
     }
 }

@@ -397,7 +397,7 @@ struct EqualizerFilter {
             i = 1;
         }
         const size_t frames = (n - i) / h.channels_;
-        filterLaneSections(h, kind, 0, count_, {in + 2 * i, out + 2 * i, 2 * static_cast<ptrdiff_t>(h.channels_), frames});
+        filterLaneSections(h, kind, 0, count_, in + 2 * i, out + 2 * i, frames);
         i += frames * h.channels_;
         for (; i < n; ++i) {
             writeSample16(out + 2 * i, filterOne(h, h.nextChannel_, readSample16(in + 2 * i)));
@@ -415,16 +415,14 @@ struct EqualizerFilter {
         return std::max(1, count_ - (vectors + 1) / 2 * sectionsPerVector);
     }
     void runFirstShare(EqualizerHistory& h, Vectors kind, const uint8_t* in, uint8_t* out, size_t frames) const {
-        const ptrdiff_t stride = 2 * static_cast<ptrdiff_t>(h.channels_);
-        filterLaneSections(h, kind, 0, firstShare(kind, h.channels_), {in, out, stride, frames});
+        filterLaneSections(h, kind, 0, firstShare(kind, h.channels_), in, out, frames);
     }
     // Starts the other sections on frames filtered by runFirstShare, in place, on the
     // second thread; the frames and those sections' history are its own until
     // waitForSecondShare.
     void startSecondShare(EqualizerHistory& h, Vectors kind, uint8_t* samples, size_t frames) const {
-        const ptrdiff_t stride = 2 * static_cast<ptrdiff_t>(h.channels_);
-        second().post([this, &h, kind, samples, frames, stride] {
-            filterLaneSections(h, kind, firstShare(kind, h.channels_), count_, {samples, samples, stride, frames});
+        second().post([this, &h, kind, samples, frames] {
+            filterLaneSections(h, kind, firstShare(kind, h.channels_), count_, samples, samples, frames);
         });
     }
     void waitForSecondShare() const {
@@ -506,10 +504,12 @@ private:
         return two;
     }
 
-    // Sections first to last - 1 over the run's frames, each section's lanes holding every
-    // channel side by side. Lanes past the last section hold identity sections, which pass
-    // a sample on exactly.
-    void filterLaneSections(EqualizerHistory& h, Vectors kind, int first, int last, const CascadeRun& run) const {
+    // Sections first to last - 1 over whole frames from in to out (which may be in), each
+    // section's lanes holding every channel side by side. Lanes past the last section hold
+    // identity sections, which pass a sample on exactly.
+    void filterLaneSections(EqualizerHistory& h, Vectors kind, int first, int last, const uint8_t* in, uint8_t* out,
+                            size_t frames) const {
+        const CascadeRun run{in, out, 2 * static_cast<ptrdiff_t>(h.channels_), frames};
         const int lanesPerSection = static_cast<int>(h.channels_);
         const int width = widthOf(kind);
         const int sectionsPerVector = width / lanesPerSection;
@@ -597,7 +597,6 @@ public:
             finish(out);
             std::swap(held_, fresh_);
             filter_.startSecondShare(history_, kind, held_.data(), n / frameBytes_);
-            holding_ = true;
             return;
         }
 #endif
@@ -620,20 +619,19 @@ public:
     }
 
     void finish(TransformOutput& out) override {
-        if (!holding_) return;
+        if (held_.empty()) return;
         waitForHeld();
         if (out.empty())
             std::swap(out, held_);
         else
             out.insert(out.end(), held_.begin(), held_.end());
         held_.clear();
-        holding_ = false;
     }
 
 private:
     void waitForHeld() const {
 #ifdef __SSE2__
-        if (holding_) filter_.waitForSecondShare();
+        if (!held_.empty()) filter_.waitForSecondShare();
 #endif
     }
 
@@ -644,9 +642,9 @@ private:
     EqualizerHistory history_;
     bool twoThreads_;
     std::vector<int16_t> samples_;
-    // The buffer the second thread ends, held back until the next call, and the next one.
+    // The buffer the second thread ends, held back until the next call (empty when none),
+    // and the next one.
     TransformOutput held_, fresh_;
-    bool holding_ = false;
 };
 
 }  // namespace

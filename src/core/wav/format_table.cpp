@@ -20,11 +20,6 @@ const FormatItem formatTable[formatCount] = {
 
 #undef AURECHO_GROUP
 
-std::string formatItemName(const FormatItem& f) {
-    return "N" + std::to_string(f.rate) + "Hz" + std::to_string(f.bits) + "bit" +
-           (f.channels == 2 ? "stereo" : "mono") + "1";
-}
-
 std::wstring formatItemCaption(const FormatItem& f) {
     return std::to_wstring(f.rate) + L"Hz " + std::to_wstring(f.bits) + L"bit " +
            (f.channels == 2 ? L"stereo" : L"mono");

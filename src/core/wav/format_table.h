@@ -17,8 +17,6 @@ constexpr int formatsPerGroup = 4;
 // 32000 Hz; each group is 16-bit stereo, 16-bit mono, 8-bit stereo, 8-bit mono.
 extern const FormatItem formatTable[formatCount];
 
-// "N44100Hz16bitstereo1"
-std::string formatItemName(const FormatItem& f);
 // "44100Hz 16bit stereo", the same in both languages
 std::wstring formatItemCaption(const FormatItem& f);
 // Index into formatTable, or -1 when the combination has no menu item.
